@@ -1,0 +1,38 @@
+#pragma once
+// The data module: the connection to the project's entity database and the folder it lies in.
+#include <memory>
+#include <string>
+
+#include "platform/db.h"
+
+namespace unitarc {
+
+class TKQDM_BSJDW {
+public:
+    // 1 opened; -100 the project folder does not exist; -101 the database did not open.
+    int Open(const std::string& projectSerial);
+    // 1 closed; -102 closing raised an error.
+    int Close();
+
+    // The entity data folder after a successful open (project folder + "File/BSJDW/");
+    // the host's project folder when the folder was missing.
+    const std::string& folder() const { return m_folder; }
+    void setFolder(std::string folder) { m_folder = std::move(folder); }
+
+    db::Connection conUNITARC;
+
+private:
+    std::string m_folder;
+};
+
+// "/" appended when the last byte is not "/".
+std::string addBackslash(const std::string& path);
+
+// The template that ships with the host: host program folder + "System/API/BSJDW/UNITARC.mdb".
+std::string templatePath();
+
+// Borrowed host connections (connsrc), wrapped without owning them; null when unavailable.
+std::unique_ptr<db::Connection> hostBaseConnection();
+std::unique_ptr<db::Connection> hostProjectConnection();
+
+}  // namespace unitarc
