@@ -28,6 +28,8 @@ void ChangeTransInfo(const char* text);
 void HideProcess(void);
 void EndProcess(void);
 void* KQGetAppInterface(const char* module, const char* function, int flag);
+/* The adopted application object's executable: its folder is the host program's folder. */
+size_t KQGetAppExeName(char* out, size_t cap);
 
 /* libconnsrc.so */
 struct sqlite3* GetBaseDBConnection(void);
