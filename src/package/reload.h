@@ -1,0 +1,21 @@
+#pragma once
+// The management tree: the project, its entities with their basic information and four
+// category trees, rebuilt whole.
+#include <string>
+#include <vector>
+
+#include "shell/untKQDM_BSJDW.h"
+#include "store/tree.h"
+
+namespace unitarc::package {
+
+struct ReloadResult {
+    std::vector<std::string> failures;   // each "创建节点[" name "]失败！", in order
+};
+
+// Rebuilds `tree` (cleared first). The verb goes into the busy-window texts ("导入",
+// "删除", "保存"); owner is handed to BeginProcess. Errors reach the caller after the
+// busy window is closed.
+ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& verb, void* owner = nullptr);
+
+}  // namespace unitarc::package
