@@ -25,6 +25,14 @@ private:
     std::string m_folder;
 };
 
+// The library's one data module, found by its component name "KQDM_BSJDW": null until the
+// first call past the project check creates it.
+TKQDM_BSJDW* findDataModule();
+// Creates the data module when there is none and returns it.
+TKQDM_BSJDW& ensureDataModule();
+// Frees it (library unload, tests).
+void destroyDataModule();
+
 // "/" appended when the last byte is not "/".
 std::string addBackslash(const std::string& path);
 

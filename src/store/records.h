@@ -37,6 +37,9 @@ std::string companionKey(TKQDM_BSJDW& dm, const std::string& parentDirId, const 
 bool nameCheck(TKQDM_BSJDW& dm, int kind, const std::string& parentDirId, const std::string& code,
                const std::string& name, std::string* foundDirId = nullptr);
 
+// One column of the entity's AuditedDeptInfo row as text; "" on any failure.
+std::string entityField(TKQDM_BSJDW& dm, const std::string& code, std::string_view column);
+
 // One material row as the writers take it. Category columns unused by a table are ignored.
 struct MaterialRow {
     std::string code;        // AuditedDeptCode
