@@ -36,16 +36,16 @@ struct Resource {
     long long resId = 0;          // 0: the next free id
     long long parentId = 0;
     long long index = 0;
-    std::string caption;
+    std::string caption{};
     long long imgIndex = 0;
-    std::string typeName;
+    std::string typeName{};
     long long nodeType = 20;      // 20 and above are materials
-    std::string keyWord;
+    std::string keyWord{};
     std::string fileFlag = "1";
     std::string createAppId = "DGGL";
-    std::string fileName;
-    std::string param;
-    std::optional<std::string> content;  // written to <project>/File/<createAppId>/<fileName>
+    std::string fileName{};
+    std::string param{};
+    std::optional<std::string> content{};  // written to <project>/File/<createAppId>/<fileName>
 };
 
 // What a failing host operation does.
