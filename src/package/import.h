@@ -19,13 +19,16 @@ bool entityExists(TKQDM_BSJDW& dm, const std::string& code);
 std::string extractPackage(TKQDM_BSJDW& dm, const std::string& archive, const std::string& code);
 // Removes the entity package root and every row of the entity; failures end it silently.
 void deleteEntity(TKQDM_BSJDW& dm, const std::string& code);
-// After a failed binding: removes the audit-material rows that the binding left behind.
+// After a failed binding: removes the audit-material rows that the binding left behind: the
+// current project's folders that carry a FileID (imported rows carry none) with everything
+// below them, and the disk folders the binding made for them.
 void bindingCleanup(TKQDM_BSJDW& dm, const std::string& code, const std::string& serial);
 
 struct ImportOutcome {
     std::vector<std::string> messages;   // in the order they were added
     int imported = 0;                    // packages imported
     int refused = 0;                     // packages refused or failed
+    int bindingFailures = 0;             // imported, but the project's folder could not be made
 };
 
 // The per-package steps of the import action for every chosen file, in order. Each package
