@@ -29,13 +29,23 @@ std::string stagingFolder();
 // What creating the dialog does: refresh the current project everywhere, recreate the staging folder.
 void prepareGeneration(TKQDM_BSJDW& dm);
 
+// Shown when a run has no entity to package, and at the end of a run that collected no line.
+inline constexpr const char* kNoEntityChosen = "请选择被审计单位！";
+inline constexpr const char* kGenerationDone = "生成被审计单位数据包完成！";
+
 struct GenerationOutcome {
     std::vector<std::string> lines;   // one per entity: success lines, then at most one failure
     bool failed = false;
+    std::vector<std::string> archives;  // the archive of each packaged entity, in order
+    std::vector<std::string> warnings;  // failed Word exports of working papers, to be shown
 };
 // The run over the chosen entities, in order; a failing entity stops it. owner goes to BeginProcess.
+// An entity fails when its package root cannot be written or CompressFile returns no archive;
+// its marks stay where they were. Errors of the database propagate, after EndProcess.
 GenerationOutcome generatePackages(TKQDM_BSJDW& dm, const std::vector<EntityChoice>& entities,
                                    void* owner = nullptr);
+// Hands an archive to the host's "XMGL"/"ReferenceDataPackage_Show"; whatever the host does is swallowed.
+void registerPackage(const std::string& label, const std::string& archive);
 // The text shown at the end: the joined lines (CR LF), or "生成被审计单位数据包完成！".
 std::string generationSummary(const GenerationOutcome& outcome);
 
