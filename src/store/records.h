@@ -32,6 +32,14 @@ std::string storedFilePath(TKQDM_BSJDW& dm, const std::string& code, const std::
 // DirID of the other row of a financial-data pair; "" when none or on error.
 std::string companionKey(TKQDM_BSJDW& dm, const std::string& parentDirId, const std::string& dirId,
                          const std::string& name);
+// The same row with the file name and CreateTime the package writer compares; all empty or 0
+// when there is none or on error.
+struct CompanionRow {
+    std::string dirId, fileName;
+    double createTime = 0;
+};
+CompanionRow companionRow(TKQDM_BSJDW& dm, const std::string& parentDirId, const std::string& dirId,
+                          const std::string& name);
 // True and the row's DirID when the parent already holds a row of that Name for the entity.
 // Errors reach the caller.
 bool nameCheck(TKQDM_BSJDW& dm, int kind, const std::string& parentDirId, const std::string& code,
@@ -39,6 +47,13 @@ bool nameCheck(TKQDM_BSJDW& dm, int kind, const std::string& parentDirId, const 
 
 // One column of the entity's AuditedDeptInfo row as text; "" on any failure.
 std::string entityField(TKQDM_BSJDW& dm, const std::string& code, std::string_view column);
+
+// The material file path of the previews: like materialPath, but the row always contributes
+// its FileName (empty for a folder). "" on error.
+std::string materialFilePath(TKQDM_BSJDW& dm, int kind, const std::string& code, const std::string& dirId);
+// One column of a material row as text; "" on any failure or for a kind outside 3 to 6.
+std::string materialField(TKQDM_BSJDW& dm, int kind, const std::string& code, const std::string& dirId,
+                          std::string_view field);
 
 // One material row as the writers take it. Category columns unused by a table are ignored.
 struct MaterialRow {
