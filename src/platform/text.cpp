@@ -206,6 +206,12 @@ std::string quoted(std::string_view s) {
     return out;
 }
 
+std::string quoted(const std::string& s) { return quoted(std::string_view(s)); }
+
+std::string quoted(std::string& s) { return quoted(std::string_view(s)); }
+
+std::string quoted(const char* s) { return quoted(std::string_view(s ? s : "")); }
+
 double encodeDate(int year, int month, int day) {
     return static_cast<double>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
                                kEpochOffset);

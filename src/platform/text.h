@@ -23,6 +23,10 @@ std::string upperLatin(std::string_view s);
 
 // 'text' with every inner single quote doubled: the way every SQL value is written.
 std::string quoted(std::string_view s);
+// Exact overloads, so that an unqualified call with a std::string is not taken by std::quoted.
+std::string quoted(const std::string& s);
+std::string quoted(std::string& s);
+std::string quoted(const char* s);
 
 // Date-times are day numbers since 1899-12-30 00:00 local time; the fraction is the time of day.
 struct DateTimeParts {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <iomanip>
 
 namespace unitarc::text {
 namespace {
@@ -56,6 +57,15 @@ TEST(Sql, InnerQuotesAreDoubled) {
     EXPECT_EQ(quoted("O'Brien's 单位"), "'O''Brien''s 单位'");
     EXPECT_EQ(quoted(""), "''");
     EXPECT_EQ(quoted("'"), "''''");
+}
+
+TEST(Sql, UnqualifiedCallIsNotTakenByTheStreamQuoting) {
+    // With <iomanip> in sight, a std::string argument must still reach the SQL quoting.
+    std::string mutableText = "it's";
+    const std::string constText = "it's";
+    const std::string sql = "a = " + quoted(mutableText) + " and b = " + quoted(constText) + " and c = " +
+                            quoted(constText + "!") + " and d = " + quoted("x");
+    EXPECT_EQ(sql, "a = 'it''s' and b = 'it''s' and c = 'it''s!' and d = 'x'");
 }
 
 TEST(DateTime, DayZeroIsMidnightOfThirtiethDecember1899) {
