@@ -386,6 +386,7 @@ std::string PackageBuilder::description() const {
         Attributes a = categoryAttributes(c, *element);
         applyOverrides(a, *element);
         w.open(2, "文件夹", a);
+        if (element->text) w.text(*element->text);
         bool hadChildren = !element->children.empty();
         if (c == Category::BaseInfo && m_withBaseInfo) {
             w.open(3, "文件", {{"filetag", "1"}, {"kqtag", "1"}, {"name", "基本信息"}, {"type", "JBXX"},
@@ -432,6 +433,17 @@ std::vector<PackageBuilder::Entry> PackageBuilder::entries() const {
 }
 
 namespace {
+
+bool plainPath(const std::string& name) {
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t slash = std::min(name.find('/', start), name.size());
+        const std::string part = name.substr(start, slash - start);
+        if (part.empty() || part == "." || part == ".." || part.find('\\') != std::string::npos) return false;
+        start = slash + 1;
+    }
+    return true;
+}
 
 struct ZipDiscard {
     void operator()(zip_t* z) const { zip_discard(z); }
@@ -496,6 +508,7 @@ void PackageBuilder::writeRoot(const std::string& folder) const {
     const stdfs::path root(folder);
     stdfs::create_directories(root);
     for (const Entry& e : entries()) {
+        if (!plainPath(e.name)) continue;  // only archives carry names that leave their folder
         const stdfs::path path = root / stdfs::path(e.name);
         switch (e.kind) {
         case Entry::Folder: stdfs::create_directories(path); break;
