@@ -385,7 +385,10 @@ struct Writer {
 
         const SourcePath source =
             sourcePath(*context.dm, rows, context.code, r.fileName, r.dirId, true, context.warnings);
-        if (source.path.empty() || !fs::isFile(source.path) || unchanged(source.path, r.createTime)) return {};
+        if (source.path.empty() || !fs::isFile(source.path)) return {};
+        // A working paper is exported afresh for every package and always goes in, even when the
+        // export shares its 2-second step with the paper's own file.
+        if (!source.exported && unchanged(source.path, r.createTime)) return {};
         const std::string name = text::upperLatin(r.name + fs::extension(source.path));
 
         xml::Node e = parent.addElement(kFileElement);
