@@ -175,6 +175,7 @@ struct BackslashCase {
     std::string path;
     std::string expected;
 };
+void PrintTo(const BackslashCase& c, std::ostream* os) { *os << c.name; }
 
 class AddBackslash : public ::testing::TestWithParam<BackslashCase> {};
 
