@@ -73,6 +73,34 @@ private:
     stdfs::path m_path;
 };
 
+// Folders created on the way to a destination, removed again (when empty) unless kept.
+class FoldersMade {
+public:
+    FoldersMade() = default;
+    ~FoldersMade() {
+        std::error_code ec;
+        for (const auto& p : m_made) stdfs::remove(p, ec);  // deepest first; never a full folder
+    }
+    FoldersMade(const FoldersMade&) = delete;
+    FoldersMade& operator=(const FoldersMade&) = delete;
+
+    bool create(const stdfs::path& folder) {
+        std::error_code ec;
+        std::vector<stdfs::path> missing;
+        for (stdfs::path p = folder; !p.empty() && !stdfs::exists(p, ec); p = p.parent_path()) {
+            missing.push_back(p);
+            if (p == p.parent_path()) break;
+        }
+        stdfs::create_directories(folder, ec);
+        m_made = std::move(missing);
+        return !ec && stdfs::is_directory(folder, ec);
+    }
+    void keep() { m_made.clear(); }
+
+private:
+    std::vector<stdfs::path> m_made;
+};
+
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Well-formed UTF-8; when threeByteOnly, every non-ASCII character must take three bytes
@@ -372,8 +400,9 @@ bool addFolder(zip_t* za, const stdfs::path& folder, const std::string& entryPre
 
 std::string extractArchive(const std::string& archive, const std::string& destination) {
     if (archive.empty() || destination.empty()) return {};
-    const stdfs::path dest = trimmedFolder(destination);
-    if (dest == "/" || !dest.has_filename()) return {};
+    stdfs::path dest = stdfs::absolute(destination).lexically_normal();
+    if (!dest.has_filename()) dest = dest.parent_path();
+    if (dest == dest.root_path() || !dest.has_filename()) return {};
 
     int error = 0;
     ZipArchive za(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
@@ -382,9 +411,12 @@ std::string extractArchive(const std::string& archive, const std::string& destin
     if (!entries) return {};
     stripPackageFolder(*entries);
 
+    // The destination's missing ancestors are made now and taken back on failure.
     std::error_code ec;
-    stdfs::create_directories(dest, ec);
-    if (ec || !isRealFolder(dest)) return {};
+    FoldersMade made;
+    if (!made.create(dest.parent_path())) return {};
+    const auto destType = stdfs::symlink_status(dest, ec).type();
+    if (destType != stdfs::file_type::not_found && destType != stdfs::file_type::directory) return {};
 
     // Everything goes into a fresh sibling first, so a failure half-way leaves the
     // destination as it was.
@@ -405,8 +437,8 @@ std::string extractArchive(const std::string& archive, const std::string& destin
         if (!writeEntry(za.get(), e, target)) return {};
     }
 
-    if (isEmptyFolder(dest)) {
-        stdfs::remove(dest, ec);
+    if (destType == stdfs::file_type::not_found || isEmptyFolder(dest)) {
+        if (destType != stdfs::file_type::not_found) stdfs::remove(dest, ec);
         if (!ec) stdfs::rename(staging.path(), dest, ec);
         if (ec) {
             stdfs::create_directories(dest, ec);
@@ -415,6 +447,7 @@ std::string extractArchive(const std::string& archive, const std::string& destin
     } else if (!mergeInto(staging.path(), dest)) {
         return {};
     }
+    made.keep();
     return destination;
 }
 
