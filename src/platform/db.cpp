@@ -2,12 +2,12 @@
 
 #include <sqlite3.h>
 
-#include "platform/text.h"
-
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <unordered_map>
+
+#include "platform/text.h"
 
 namespace unitarc::db {
 
