@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 #include "platform/text.h"
@@ -463,10 +464,11 @@ std::string PackageBuilder::write(const std::string& zipPath) const {
         return options.cp936Names ? gbk(n) : n;
     };
     const zip_flags_t nameFlags = options.cp936Names ? ZIP_FL_ENC_CP437 : ZIP_FL_ENC_UTF_8;
+    // A name given twice (two materials stored under one file name) keeps the last content.
     auto addBytes = [&za](const std::string& name, const std::string& bytes, zip_flags_t flags) {
         zip_source_t* source = zip_source_buffer(za.get(), bytes.data(), bytes.size(), 0);
         if (!source) throw std::runtime_error("zip source failed");
-        const zip_int64_t index = zip_file_add(za.get(), name.c_str(), source, flags);
+        const zip_int64_t index = zip_file_add(za.get(), name.c_str(), source, flags | ZIP_FL_OVERWRITE);
         if (index < 0) {
             zip_source_free(source);
             throw std::runtime_error("cannot add entry " + name + ": " + zip_strerror(za.get()));
@@ -474,12 +476,13 @@ std::string PackageBuilder::write(const std::string& zipPath) const {
         return index;
     };
 
+    std::set<std::string> folders;
     if (options.topFolder && options.folderEntries && !options.backslashes)
         zip_dir_add(za.get(), entryName("").c_str(), nameFlags);
     for (const Entry& e : all) {
         switch (e.kind) {
         case Entry::Folder:
-            if (options.folderEntries && !options.backslashes)
+            if (options.folderEntries && !options.backslashes && folders.insert(e.name).second)
                 if (zip_dir_add(za.get(), (entryName(e.name) + "/").c_str(), nameFlags) < 0)
                     throw std::runtime_error("cannot add folder " + e.name);
             break;
@@ -494,7 +497,7 @@ std::string PackageBuilder::write(const std::string& zipPath) const {
                                              static_cast<zip_uint32_t>(S_IFLNK | 0777) << 16);
             break;
         }
-        case Entry::Raw: addBytes(e.name, e.content, ZIP_FL_ENC_CP437); break;
+        case Entry::Raw: addBytes(e.name, e.content, ZIP_FL_ENC_GUESS); break;
         }
     }
     if (zip_close(za.get()) != 0) throw std::runtime_error("cannot write " + zipPath + ": " + zip_strerror(za.get()));
