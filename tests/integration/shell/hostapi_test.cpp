@@ -32,16 +32,18 @@ TEST_F(ImportedHostTest, appFolderFollowsTheHostProgram) {
 }
 
 TEST_F(ImportedHostTest, longTextsAreReadWhole) {
-    // Deeper than any first buffer: the text must come back whole, not cut.
+    // Longer than any first buffer: the texts must come back whole, not cut.
     std::string deep = m_workspace.path();
     while (deep.size() < 1500) deep += "很长的文件夹名称很长的文件夹名称/";
-    stdfs::create_directories(deep);
-    hostwork::openWorkspace(deep);
-    const std::string folder = hostwork::createProject(kSerial, "x", "", "");
-    hostwork::setCurrentProject(kSerial);
+    sqlite3* base = nullptr;
+    ASSERT_EQ(sqlite3_open((m_workspace.path() + "base.db").c_str(), &base), SQLITE_OK);
+    const std::string update = "Update KQ_PrjInfo Set PrjFolder = '" + deep + "P1/' Where PrjID = 'P1'";
+    ASSERT_EQ(sqlite3_exec(base, update.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(base);
+    hostwork::setAppExeName(deep + "hostwork");
 
-    EXPECT_EQ(addBackslash(imports.prjFolder(kSerial)), folder);
-    EXPECT_EQ(imports.tempPath(), deep + "temp/");
+    EXPECT_EQ(addBackslash(imports.prjFolder(kSerial)), deep + "P1/");
+    EXPECT_EQ(imports.appFolder(), deep);
 }
 
 TEST_F(ImportedHostTest, projectInformationFileIsAvailable) {
