@@ -18,6 +18,11 @@ struct NodeRecord {
 
 class TreeNode {
 public:
+    TreeNode() = default;
+    ~TreeNode();  // frees the subtree without recursing through it
+    TreeNode(const TreeNode&) = delete;
+    TreeNode& operator=(const TreeNode&) = delete;
+
     std::string text;
     int image = 0;
     std::unique_ptr<NodeRecord> record;
@@ -27,12 +32,14 @@ public:
     const std::vector<std::unique_ptr<TreeNode>>& children() const { return m_children; }
     TreeNode* addChild(std::string text);               // appended as last child
     TreeNode* firstChild() const;
-    TreeNode* nextSibling() const;
+    TreeNode* nextSibling() const;                      // none for a root
     int index() const;                                  // among its parent's children
     void clearChildren();
 
 private:
+    friend class Tree;
     TreeNode* m_parent = nullptr;
+    std::size_t m_index = 0;  // among the parent's children; children are only ever appended
     std::vector<std::unique_ptr<TreeNode>> m_children;
 };
 
@@ -62,6 +69,15 @@ struct BuilderFields {
 // stops the builder: false, and the text "创建节点[" + name + "]失败！" in *failure.
 bool buildCategoryTree(TreeNode* parent, db::Query& query, int kind, const BuilderFields& fields,
                        std::string* failure);
+
+// One row as the builder reads it from the query.
+struct CategoryRow {
+    std::string key, parent, name;
+    int image = 0;
+    int fileTag = 0;
+};
+// The builder over rows already read, in query order (the query form reads them, then calls this).
+bool buildCategoryTree(TreeNode* parent, const std::vector<CategoryRow>& rows, int kind, std::string* failure);
 
 // Adds a node under parent, or takes over the child whose text equals name exactly.
 TreeNode* addNode(TreeNode* parent, const std::string& key, int kind, const std::string& name,
