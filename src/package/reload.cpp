@@ -97,4 +97,22 @@ ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& v
     return result;
 }
 
+std::vector<std::string> treeLines(const store::Tree& tree) {
+    std::vector<std::string> lines;
+    std::vector<const store::TreeNode*> stack;
+    for (auto it = tree.roots.rbegin(); it != tree.roots.rend(); ++it) stack.push_back(it->get());
+    while (!stack.empty()) {
+        const store::TreeNode* node = stack.back();
+        stack.pop_back();
+        std::string line(2 * static_cast<std::size_t>(node->level()), ' ');
+        line += node->text + "\t";
+        if (node->record) line += std::to_string(node->record->kind) + "\t" + node->record->key;
+        else line += "\t";
+        line += "\t" + std::to_string(node->image);
+        lines.push_back(std::move(line));
+        for (auto it = node->children().rbegin(); it != node->children().rend(); ++it) stack.push_back(it->get());
+    }
+    return lines;
+}
+
 }  // namespace unitarc::package

@@ -18,4 +18,8 @@ struct ReloadResult {
 // busy window is closed.
 ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& verb, void* owner = nullptr);
 
+// One line per node in pre-order: two spaces per level, the text, a tab, the kind, a tab,
+// the key, a tab, the image index (kind and key empty for a node without record).
+std::vector<std::string> treeLines(const store::Tree& tree);
+
 }  // namespace unitarc::package
