@@ -1,6 +1,8 @@
 #include "store/tree.h"
 
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "store/schema.h"
 
@@ -141,6 +143,9 @@ class Builder {
 public:
     Builder(TreeNode* top, const std::vector<CategoryRow>& rows, int kind)
         : m_top(top), m_rows(rows), m_kind(kind), m_mark(rows.size(), 0) {
+        m_firstRow.reserve(rows.size());
+        m_byKey.reserve(rows.size());
+        m_byText.reserve(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) m_firstRow.emplace(rows[i].key, i);
         // What the deeper search from the top can reach: its subtree and those of its following siblings.
         for (TreeNode* n = top; n; n = n->nextSibling())
@@ -160,20 +165,20 @@ public:
 private:
     TreeNode* ensure(std::size_t row) {
         ++m_generation;
-        std::vector<std::size_t> chain{row};
+        m_chain.assign(1, row);
         m_mark[row] = m_generation;
         TreeNode* base = nullptr;
         for (;;) {
-            const CategoryRow& r = m_rows[chain.back()];
+            const CategoryRow& r = m_rows[m_chain.back()];
             if (TreeNode* existing = search(r.key)) {
                 base = existing;
-                chain.pop_back();
+                m_chain.pop_back();
                 break;
             }
             if (schema::isTopParent(r.parent)) {
                 TreeNode* parent = search(r.parent);
                 base = add(parent ? parent : m_top, r);
-                chain.pop_back();
+                m_chain.pop_back();
                 break;
             }
             const auto found = m_firstRow.find(r.parent);
@@ -181,30 +186,29 @@ private:
             // A row met again on the way up means the parent keys loop: it can never be placed.
             if (m_mark[found->second] == m_generation) return nullptr;
             m_mark[found->second] = m_generation;
-            chain.push_back(found->second);
+            m_chain.push_back(found->second);
         }
-        while (!chain.empty()) {
-            base = add(base, m_rows[chain.back()]);
-            chain.pop_back();
+        while (!m_chain.empty()) {
+            base = add(base, m_rows[m_chain.back()]);
+            m_chain.pop_back();
         }
         return base;
     }
 
-    TreeNode* search(const std::string& key) {
+    TreeNode* search(const std::string& key) const {
         const auto it = m_byKey.find(key);
-        if (it == m_byKey.end() || it->second.empty()) return nullptr;
-        return it->second.front();
+        return it == m_byKey.end() ? nullptr : it->second.front();
     }
 
     TreeNode* add(TreeNode* parent, const CategoryRow& row) {
-        auto& texts = childTexts(parent);
+        scanChildren(parent);
         TreeNode* node = nullptr;
-        if (const auto it = texts.find(row.name); it != texts.end()) {
+        if (const auto it = m_byText.find({parent, row.name}); it != m_byText.end()) {
             node = it->second;
             unindexKey(node);
         } else {
             node = parent->addChild(row.name);
-            texts.emplace(row.name, node);
+            m_byText.emplace(ChildText{parent, node->text}, node);
         }
         node->record = std::make_unique<NodeRecord>(NodeRecord{row.key, m_kind, row.name, row.fileTag});
         node->image = row.image;
@@ -212,31 +216,51 @@ private:
         return node;
     }
 
-    // The first child of each text, as the merge looks for it.
-    std::unordered_map<std::string, TreeNode*>& childTexts(TreeNode* parent) {
-        auto [it, inserted] = m_byText.try_emplace(parent);
-        if (inserted)
-            for (const auto& child : parent->children()) it->second.emplace(child->text, child.get());
-        return it->second;
+    // The children a parent had before the builder came to it; the first of each text is the
+    // one the merge takes.
+    void scanChildren(TreeNode* parent) {
+        if (!m_scanned.insert(parent).second) return;
+        for (const auto& child : parent->children()) m_byText.emplace(ChildText{parent, child->text}, child.get());
     }
 
+    // The nodes of one key in pre-order; most keys have one.
+    struct Nodes {
+        std::vector<TreeNode*> all;
+        TreeNode* front() const { return all.front(); }
+    };
+
     void indexKey(TreeNode* node) {
-        if (node->record) m_byKey[node->record->key].push_back(node);
+        if (node->record) m_byKey[node->record->key].all.push_back(node);
     }
     void unindexKey(TreeNode* node) {
         if (!node->record) return;
-        auto& nodes = m_byKey[node->record->key];
-        std::erase(nodes, node);
+        const auto it = m_byKey.find(node->record->key);
+        if (it == m_byKey.end()) return;
+        std::erase(it->second.all, node);
+        if (it->second.all.empty()) m_byKey.erase(it);
     }
+
+    struct ChildText {
+        TreeNode* parent;
+        std::string_view text;  // the child's own text, which never changes
+        bool operator==(const ChildText&) const = default;
+    };
+    struct ChildTextHash {
+        std::size_t operator()(const ChildText& c) const {
+            return std::hash<std::string_view>()(c.text) ^ (std::hash<TreeNode*>()(c.parent) * 0x9E3779B97F4A7C15ull);
+        }
+    };
 
     TreeNode* m_top;
     const std::vector<CategoryRow>& m_rows;
     int m_kind;
     std::vector<std::size_t> m_mark;
     std::size_t m_generation = 0;
+    std::vector<std::size_t> m_chain;
     std::unordered_map<std::string, std::size_t> m_firstRow;
-    std::unordered_map<std::string, std::vector<TreeNode*>> m_byKey;
-    std::unordered_map<TreeNode*, std::unordered_map<std::string, TreeNode*>> m_byText;
+    std::unordered_map<std::string, Nodes> m_byKey;
+    std::unordered_map<ChildText, TreeNode*, ChildTextHash> m_byText;
+    std::unordered_set<TreeNode*> m_scanned;
 };
 
 }  // namespace
