@@ -1,0 +1,155 @@
+// unitarc as a user runs it: a workspace made through the host's services, packages made by
+// the package builder, and the printed messages, tree lines and exit statuses.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "hostsvc.h"
+#include "platform/fs.h"
+#include "tests/paths.h"
+#include "tests/support/builder/package_builder.h"
+#include "tests/support/tempdir.h"
+
+namespace unitarc::test {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string shellQuoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+const std::string kSerial = "P1";
+const std::string kProjectName = "示例项目";
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostwork::openWorkspace(m_workspace.path());
+        hostwork::createProject(kSerial, kProjectName, "CZJ001", "SJJ001");
+        hostwork::createProject("P2", "无单位项目", "", "SJJ001");
+        hostwork::closeConnections();
+    }
+
+    ToolRun unitarc(const std::vector<std::string>& args, bool withWorkspace = true) {
+        std::string command = shellQuoted(std::string(UNITARC_HOST_DIR) + "/unitarc");
+        if (withWorkspace) command += " --workspace " + shellQuoted(m_workspace.path());
+        for (const std::string& a : args) command += " " + shellQuoted(a);
+        const std::string out = m_files / "out", err = m_files / "err";
+        command += " >" + shellQuoted(out) + " 2>" + shellQuoted(err);
+        ToolRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        fs::readFile(out, run.out);
+        fs::readFile(err, run.err);
+        return run;
+    }
+
+    std::string package(const std::string& code, const std::string& name) {
+        PackageBuilder p(code, name);
+        p.add(Category::FinanceRes, folder("凭证", {file("一号凭证", "一号凭证.PDF")}));
+        p.add(Category::AuditRes, projectTemplate({folder("实施阶段")}));
+        return p.write(m_files / (code + ".zip"));
+    }
+
+    TempDir m_workspace, m_files;
+};
+
+TEST_F(CliTest, importPrintsOneMessagePerPackage) {
+    const ToolRun run = unitarc({"--project", kSerial, "import", package("CZJ001", "某市财政局"), package("EXT001", "下属单位")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "导入被审计单位（延伸审计单位）数据包[CZJ001.zip]成功！\n"
+                       "导入被审计单位（延伸审计单位）数据包[EXT001.zip]成功！\n");
+
+    const ToolRun again = unitarc({"--project", kSerial, "import", m_files / "CZJ001.zip"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "被审计单位数据包[CZJ001.zip]的资料已经存在！\n");
+}
+
+TEST_F(CliTest, aTwoLineMessageIsPrintedOnTwoLines) {
+    const ToolRun run = unitarc({"--project=P2", "import", package("EXT001", "下属单位")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "没有引入被审计单位数据包[EXT001.zip]，\n"
+                       "原因：当前项目信息中没有填写[被审计单位编码]，请您填写后再重新引入！\n");
+}
+
+TEST_F(CliTest, treePrintsEveryNodeWithKindKeyAndImage) {
+    ASSERT_EQ(unitarc({"--project", kSerial, "import", package("EXT001", "下属单位"), package("CZJ001", "某市财政局")}).status, 0);
+    const ToolRun run = unitarc({"--project", kSerial, "tree"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(run.out.substr(start, end - start));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], kProjectName + "\t0\t" + kSerial + "\t2");
+    EXPECT_EQ(lines[1], "  下属单位\t1\tEXT001\t6");
+    EXPECT_EQ(lines[2], "    基本信息\t2\tEXT00101\t4");
+    EXPECT_NE(run.out.find("  某市财政局\t1\tCZJ001\t5\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n      " + kProjectName + "（项目编号：" + kSerial + "）\t6\t"), std::string::npos);
+    EXPECT_NE(run.out.find("\n        一号凭证\t4\t"), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, deleteRemovesAnEntityAndRefusesAnUnknownOne) {
+    ASSERT_EQ(unitarc({"--project", kSerial, "import", package("EXT001", "下属单位")}).status, 0);
+    const ToolRun run = unitarc({"--project", kSerial, "delete", "EXT001"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "删除被审计单位[下属单位]的数据包成功！\n");
+    EXPECT_FALSE(stdfs::exists(m_workspace / ("projects/" + kSerial + "/File/BSJDW/EXT001")));
+
+    const ToolRun unknown = unitarc({"--project", kSerial, "delete", "EXT001"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("EXT001"), std::string::npos);
+}
+
+TEST_F(CliTest, packageWritesTheArchivesOfTheChosenEntities) {
+    ASSERT_EQ(unitarc({"--project", kSerial, "import", package("EXT001", "下属单位")}).status, 0);
+    const ToolRun run = unitarc({"--project", kSerial, "package", "--all"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_FALSE(run.out.empty());
+    EXPECT_EQ(unitarc({"--project", kSerial, "package", "NOSUCH"}).status, 1);
+}
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+};
+
+class CliUsageTest : public CliTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsageTest, exitsWithItsStatus) {
+    const ToolRun run = unitarc(GetParam().args);
+    EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, CliUsageTest,
+    ::testing::Values(UsageCase{"NoCommand", {"--project", "P1"}, 2},
+                      UsageCase{"UnknownCommand", {"--project", "P1", "export"}, 2},
+                      UsageCase{"UnknownOption", {"--verbose", "tree"}, 2},
+                      UsageCase{"ImportWithoutFiles", {"--project", "P1", "import"}, 2},
+                      UsageCase{"DeleteWithoutCode", {"--project", "P1", "delete"}, 2},
+                      UsageCase{"PackageWithoutChoice", {"--project", "P1", "package"}, 2},
+                      UsageCase{"NoProject", {"tree"}, 1},
+                      UsageCase{"UnknownProject", {"--project", "P9", "tree"}, 1},
+                      UsageCase{"NoProjectTest", {"--project", "projecttest", "tree"}, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliTest, refusalsOfTheProjectCheckAreWrittenToStandardError) {
+    EXPECT_EQ(unitarc({"tree"}).err, "没有打开项目！\n");
+    EXPECT_EQ(unitarc({"--project", "P9", "tree"}).err, "连接被审计单位数据库失败！\n");
+}
+
+}  // namespace
+}  // namespace unitarc::test
