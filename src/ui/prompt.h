@@ -36,5 +36,7 @@ void installPrompt(Prompt* p);
 QString applicationTitle();
 // An information box captioned with the application's title.
 void infoBox(const QString& text);
+// An error box captioned with the application's title.
+void errorBox(const QString& text);
 
 }  // namespace unitarc::ui
