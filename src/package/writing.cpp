@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <set>
+#include <algorithm>
+#include <unordered_set>
 #include <stdexcept>
 #include <system_error>
 
@@ -112,6 +113,14 @@ std::string baseInfoBytes(const std::string& info) {
     return out;
 }
 
+// The table compares names without regard to the case of Latin letters.
+std::string siblingKey(const std::string& parentDirId, const std::string& name) {
+    std::string key = parentDirId;
+    key += '\0';
+    key += text::upperLatin(name);
+    return key;
+}
+
 std::string resourcePath(const std::string& resId) {
     const std::string folder = host::host().prjFolder(host::host().curPrjSerial());
     if (folder.empty() || !fs::isDirectory(folder)) return {};
@@ -193,7 +202,8 @@ void CategoryRows::load(TKQDM_BSJDW& dm, int kind, const std::string& code) {
             r.filed = dateOf(value(cFiled));
         }
         m_byDirId.try_emplace(r.dirId, m_rows.size());
-        m_byParent.emplace(r.pDirId, m_rows.size());
+        m_byParent[r.pDirId].push_back(m_rows.size());
+        m_byParentAndName[siblingKey(r.pDirId, r.name)].push_back(m_rows.size());
         m_rows.push_back(std::move(r));
     }
 }
@@ -205,32 +215,39 @@ const MaterialRecord* CategoryRows::find(const std::string& dirId) const {
 
 const MaterialRecord* CategoryRows::root() const {
     const auto it = m_byParent.find(std::string());
-    return it == m_byParent.end() ? nullptr : &m_rows[it->second];
+    return it == m_byParent.end() ? nullptr : &m_rows[it->second.front()];
 }
 
 std::vector<const MaterialRecord*> CategoryRows::children(const std::string& dirId) const {
     std::vector<const MaterialRecord*> out;
-    const auto [begin, end] = m_byParent.equal_range(dirId);
-    for (auto it = begin; it != end; ++it) out.push_back(&m_rows[it->second]);  // insertion order: row order
+    if (const auto it = m_byParent.find(dirId); it != m_byParent.end())
+        for (std::size_t i : it->second) out.push_back(&m_rows[i]);
+    return out;
+}
+
+std::vector<const MaterialRecord*> CategoryRows::siblingsNamed(const std::string& parentDirId,
+                                                               const std::string& name) const {
+    std::vector<const MaterialRecord*> out;
+    if (const auto it = m_byParentAndName.find(siblingKey(parentDirId, name)); it != m_byParentAndName.end())
+        for (std::size_t i : it->second) out.push_back(&m_rows[i]);
     return out;
 }
 
 std::optional<std::string> CategoryRows::ancestorPath(const std::string& dirId) const {
     const MaterialRecord* row = find(dirId);
     if (!row) return std::string();
-    std::vector<const std::string*> names;
-    std::set<const MaterialRecord*> seen{row};
-    std::string parent = row->pDirId;
-    while (!schema::isTopParent(parent)) {
-        const MaterialRecord* up = find(parent);
-        if (!up || !seen.insert(up).second) break;
-        names.push_back(&up->name);
-        parent = up->pDirId;
+    // Trees are shallow: the rows on the way are few, and a row met again means a loop.
+    std::vector<const MaterialRecord*> chain{row};
+    for (const std::string* parent = &row->pDirId; !schema::isTopParent(*parent);) {
+        const MaterialRecord* up = find(*parent);
+        if (!up || std::find(chain.begin(), chain.end(), up) != chain.end()) break;
+        chain.push_back(up);
+        parent = &up->pDirId;
     }
     std::string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        if (!fs::isPlainComponent(**it)) return std::nullopt;
-        path += **it;
+    for (auto it = chain.rbegin(); it + 1 != chain.rend(); ++it) {
+        if (!fs::isPlainComponent((*it)->name)) return std::nullopt;
+        path += (*it)->name;
         path += '/';
     }
     return path;
@@ -238,11 +255,8 @@ std::optional<std::string> CategoryRows::ancestorPath(const std::string& dirId) 
 
 Companion companionRow(const CategoryRows& rows, const std::string& parentDirId, const std::string& dirId,
                        const std::string& name) {
-    // The table compares names without regard to the case of Latin letters.
-    const std::string wanted = text::upperLatin(name);
-    for (const MaterialRecord* r : rows.children(parentDirId)) {
-        if (r->dirId != dirId && text::upperLatin(r->name) == wanted) return {r->dirId, r->fileName, r->createTime};
-    }
+    for (const MaterialRecord* r : rows.siblingsNamed(parentDirId, name))
+        if (r->dirId != dirId) return {r->dirId, r->fileName, r->createTime};
     return {};
 }
 
@@ -321,7 +335,7 @@ struct Writer {
     WriteContext& context;
     const CategoryRows& rows;
     const Category& category;
-    std::set<std::string> visited;   // a row is written once, whatever loops the table holds
+    std::unordered_set<std::string> visited;   // a row is written once, whatever loops the table holds
 
     void folderElement(xml::Node e, const MaterialRecord& r) {
         e.setAttribute(kAttrFileTag, std::to_string(r.fileTag));
@@ -534,7 +548,7 @@ int writeCategory(WriteContext& context, xml::Node parent, int writerNumber, con
 int writePackage(TKQDM_BSJDW& dm, const std::string& code, const std::string& stagingFolder,
                  xml::Document& description, std::vector<std::string>* warnings) {
     if (stagingFolder.empty() || !fs::isDirectory(stagingFolder)) return kNoStagingFolder;
-    if (!fs::isPlainComponent(code)) return kBadEntityCode;
+    if (!isUsableEntityCode(code)) return kBadEntityCode;
     const std::string root = fs::addSeparator(stagingFolder) + code + "/";
     int result = recreateFolder(root);
     if (result < 0) return result;

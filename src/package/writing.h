@@ -1,10 +1,10 @@
 #pragma once
 // Writing the package root of one entity in the staging folder, and the marks that make the
 // next package of the entity incremental.
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fs.h"
@@ -96,11 +96,15 @@ public:
     // nullopt when a name is not one plain path component.
     std::optional<std::string> ancestorPath(const std::string& dirId) const;
 
+    // Rows under parentDirId whose Name equals name in any case of Latin letters, in row order.
+    std::vector<const MaterialRecord*> siblingsNamed(const std::string& parentDirId, const std::string& name) const;
+
 private:
     int m_kind = 0;
     std::vector<MaterialRecord> m_rows;
-    std::map<std::string, std::size_t, std::less<>> m_byDirId;
-    std::multimap<std::string, std::size_t, std::less<>> m_byParent;
+    std::unordered_map<std::string, std::size_t> m_byDirId;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_byParent;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_byParentAndName;
 };
 
 struct Companion {

@@ -608,7 +608,8 @@ TEST_P(BadCodeTest, entityCodeThatIsNoPlainNameIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, BadCodeTest,
                          ::testing::Values(BadCodeCase{"empty", ""}, BadCodeCase{"parent", ".."},
-                                           BadCodeCase{"climbing", "../escaped"}, BadCodeCase{"nested", "a/b"}),
+                                           BadCodeCase{"climbing", "../escaped"}, BadCodeCase{"nested", "a/b"},
+                                           BadCodeCase{"unreadableMarker", "-1"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 struct BadNameCase {
