@@ -19,6 +19,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 namespace hostwork {
@@ -387,8 +388,10 @@ bool addFolder(zip_t* za, const stdfs::path& folder, const std::string& entryPre
                 zip_source_free(source);
                 return false;
             }
-            if (isCompressedFormat(name) &&
-                zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) != 0)
+            // libzip deflates at its best (slowest) level unless told; 6 is what archivers use.
+            const bool store = isCompressedFormat(name);
+            if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                         store ? 0 : 6) != 0)
                 return false;
         }
         // Links and special files are left out: a package holds plain files and folders.
@@ -396,9 +399,19 @@ bool addFolder(zip_t* za, const stdfs::path& folder, const std::string& entryPre
     return true;
 }
 
+// Without these, thousands of small allocations and frees of libzip's buffers crawl.
+void tuneMalloc() {
+    static std::once_flag tuned;
+    std::call_once(tuned, [] {
+        mallopt(M_MMAP_THRESHOLD, 64 << 20);
+        mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    });
+}
+
 }  // namespace
 
 std::string extractArchive(const std::string& archive, const std::string& destination) {
+    tuneMalloc();
     if (archive.empty() || destination.empty()) return {};
     stdfs::path dest = stdfs::absolute(destination).lexically_normal();
     if (!dest.has_filename()) dest = dest.parent_path();
@@ -420,20 +433,31 @@ std::string extractArchive(const std::string& archive, const std::string& destin
 
     // Everything goes into a fresh sibling first, so a failure half-way leaves the
     // destination as it was.
-    std::string pattern = (dest.parent_path() / ("." + dest.filename().string() + ".unzip-XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += dest.filename().string();
+    hidden += ".unzip-XXXXXX";
+    std::string pattern = (dest.parent_path() / hidden).string();
     if (!::mkdtemp(pattern.data())) return {};
     StagingFolder staging{stdfs::path(pattern)};
     ::chmod(staging.path().c_str(), 0777 & ~currentUmask());
 
+    // Folders made so far: thousands of files share few folders, so check each once.
+    std::unordered_set<std::string> folders;
+    const auto makeFolder = [&](const stdfs::path& folder) {
+        if (folders.count(folder.native())) return true;
+        stdfs::create_directories(folder, ec);
+        if (ec || !isRealFolder(folder)) return false;
+        folders.insert(folder.native());
+        return true;
+    };
     for (const Entry& e : *entries) {
         const stdfs::path target = joined(staging.path(), e.parts);
         if (e.folder) {
-            stdfs::create_directories(target, ec);
-            if (ec || !isRealFolder(target)) return {};
+            if (!makeFolder(target)) return {};
             continue;
         }
-        stdfs::create_directories(target.parent_path(), ec);
-        if (ec || !isRealFolder(target.parent_path())) return {};
+        // A file entry may take the place of a folder made before: then its open fails.
+        if (!makeFolder(target.parent_path())) return {};
         if (!writeEntry(za.get(), e, target)) return {};
     }
 
@@ -452,12 +476,7 @@ std::string extractArchive(const std::string& archive, const std::string& destin
 }
 
 std::string compressFolder(const std::string& sourceFolder, const std::string& archive) {
-    // Without these, thousands of small allocations and frees of libzip's buffers crawl.
-    static std::once_flag tuned;
-    std::call_once(tuned, [] {
-        mallopt(M_MMAP_THRESHOLD, 64 << 20);
-        mallopt(M_TRIM_THRESHOLD, 128 << 20);
-    });
+    tuneMalloc();
 
     if (sourceFolder.empty() || archive.empty()) return {};
     const stdfs::path source = trimmedFolder(sourceFolder);
