@@ -43,10 +43,25 @@ std::string extractInto(const std::string& archive, const std::string& destinati
     }
 }
 
+// The unpacked package root becomes the entity package root by a rename: the same files as
+// extracting the archive a second time, without writing them again. "" when the two lie on
+// different file systems or the rename fails otherwise; the caller then extracts.
+std::string moveUnpacked(const std::string& unpacked, const std::string& root) {
+    std::error_code ec;
+    const stdfs::path from = stdfs::path(unpacked).lexically_normal();
+    const stdfs::path source = from.has_filename() ? from : from.parent_path();
+    if (!fs::isDirectory(source.string()) || fs::exists(root)) return {};
+    stdfs::create_directories(stdfs::path(root).parent_path(), ec);
+    stdfs::rename(source, root, ec);
+    if (ec) return {};
+    stdfs::create_directories(source, ec);  // the unpack folder stays in place, empty
+    return root;
+}
+
 // One package's steps after the entity code is known, inside one transaction: reading and
 // binding rows land together, or not at all.
-void importOne(TKQDM_BSJDW& dm, const std::string& archive, const std::string& fileName, const std::string& code,
-               int check, const std::string& serial, ImportOutcome& outcome) {
+void importOne(TKQDM_BSJDW& dm, const std::string& archive, const std::string& unpacked, const std::string& fileName,
+               const std::string& code, int check, const std::string& serial, ImportOutcome& outcome) {
     auto refuse = [&outcome](std::string message) {
         outcome.messages.push_back(std::move(message));
         ++outcome.refused;
@@ -59,7 +74,8 @@ void importOne(TKQDM_BSJDW& dm, const std::string& archive, const std::string& f
     // A folder without rows is what an interrupted import leaves: it is no entity.
     fs::removeTree(entityRoot(dm, code));
 
-    const std::string root = extractPackage(dm, archive, code);
+    std::string root = moveUnpacked(unpacked, entityRoot(dm, code));
+    if (root.empty()) root = extractPackage(dm, archive, code);
     if (root.empty()) {
         refuse("解压缩被审计单位数据包[" + fileName + "]失败！");
         deleteEntity(dm, code);
@@ -224,7 +240,7 @@ ImportOutcome importPackages(TKQDM_BSJDW& dm, const std::vector<std::string>& ar
             continue;
         }
         try {
-            importOne(dm, archive, fileName, code, check, serial, outcome);
+            importOne(dm, archive, unpacked, fileName, code, check, serial, outcome);
         } catch (...) {
             refuse("导入被审计单位数据包[" + fileName + "]中的数据失败！");
         }

@@ -65,10 +65,12 @@ ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& v
     db::Query entities(&dm.conUNITARC);
     entities.open("select * from AuditedDeptInfo order by DeptIndex");
     bool refreshed = false;
+    // Nothing changes the project while the reload runs: one look-up serves every entity.
+    const std::string auditedCorpId = store::prjInfoField(serial, "AuditedCorpID");
     for (; !entities.eof(); entities.next()) {
         const std::string code = entities.text("AuditedDeptCode");
         const std::string name = entities.text("AuditedDeptName");
-        const bool principal = code == store::prjInfoField(serial, "AuditedCorpID");
+        const bool principal = code == auditedCorpId;
         store::TreeNode* entity = addRecordNode(root, name, code, 1, 0, principal ? 5 : 6);
 
         busy.say("正在" + verb + "被审计单位基本信息，请稍候……");

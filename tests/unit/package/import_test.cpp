@@ -1,4 +1,7 @@
 // The import action's per-package steps, their messages, and deleting entities.
+#include <stdlib.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 
@@ -73,7 +76,24 @@ TEST_F(ImportTest, importsAPackageWithItsFilesAndRows) {
     ASSERT_TRUE(fs::readFile(entityRoot("E001") + "/所有文件/财务资料/凭证/一号凭证.PDF", pdf));
     EXPECT_EQ(pdf, "pdf bytes");
     EXPECT_TRUE(exists(entityRoot("E001") + "/数据包描述.xml"));
-    EXPECT_TRUE(exists(fake.tempPath() + "BSJDWUnZip/数据包描述.xml")) << "the unpack folder stays";
+    EXPECT_TRUE(fs::isDirectory(fake.tempPath() + "BSJDWUnZip")) << "the unpack folder stays";
+}
+
+TEST_F(ImportTest, extractsAgainWhenTheUnpackFolderIsOnAnotherFileSystem) {
+    const std::string shm = "/dev/shm/";
+    struct stat a {}, b {};
+    if (stat(shm.c_str(), &a) != 0 || stat(fake.entityFolder().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system";
+    std::string folder = shm + "unitarc-test-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    struct Remove {
+        std::string path;
+        ~Remove() { stdfs::remove_all(path); }
+    } remove{folder};
+    fake.setTempPath(folder + "/");
+    EXPECT_EQ(import({zip(samplePackage())}).messages, Messages{imported("E001.zip")});
+    EXPECT_TRUE(exists(entityRoot("E001") + "/所有文件/财务资料/凭证/一号凭证.PDF"));
+    EXPECT_EQ(fake.callsOf("ExtractFile").size(), 2u);
 }
 
 TEST_F(ImportTest, emptiesTheUnpackFolderFirst) {
