@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -24,7 +26,7 @@ namespace {
 constexpr int kFolders = 100;
 constexpr int kFilesPerFolder = 100;
 constexpr std::size_t kFileSize = 2048;
-constexpr int kRounds = 4;
+int kRounds = 4;
 
 struct Result {
     double seconds = 0;
@@ -93,7 +95,8 @@ void writeLoad(const std::string& path, int rows) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) kRounds = std::max(1, std::atoi(argv[1]));
     const stdfs::path work = stdfs::temp_directory_path() / ("unitarc-import-bench-" + std::to_string(getpid()));
     stdfs::create_directories(work);
     const std::string archive = (work / "BENCH01.zip").string();

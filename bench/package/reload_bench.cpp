@@ -5,7 +5,9 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -21,7 +23,7 @@ using namespace unitarc;
 
 namespace {
 
-constexpr int kRounds = 7;
+int kRounds = 7;
 constexpr int kFoldersPerCategory = 25;
 constexpr int kFilesPerFolder = 9;  // 4 x 25 x (1 + 9) = 1,000 materials per entity
 constexpr const char* kTables[] = {"FinanceDataInfo", "FinanceResourceInfo", "TransResourceInfo", "AuditResourceInfo"};
@@ -117,7 +119,8 @@ std::size_t plainSelect(TKQDM_BSJDW& dm) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) kRounds = std::max(1, std::atoi(argv[1]));
     const stdfs::path work = stdfs::temp_directory_path() / ("unitarc-reload-bench-" + std::to_string(getpid()));
     hostwork::setAppExeName(std::string(UNITARC_HOST_DIR) + "/hostwork");
     hostwork::openWorkspace(work.string());
