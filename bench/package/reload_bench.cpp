@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
     std::size_t nodes[2] = {0, 0};
     const int counts[2] = {10, 100};
     for (int k = 0; k < 2; ++k) {
-        const std::string serial = "P" + std::to_string(counts[k]);
+        std::string serial = "P";
+        serial += std::to_string(counts[k]);
         hostwork::createProject(serial, "性能测试项目", "ENT0", "ORG1");
         hostwork::setCurrentProject(serial);
         TKQDM_BSJDW dm;
