@@ -11,6 +11,7 @@
 #include "hostsvc.h"
 #include "platform/fs.h"
 #include "tests/paths.h"
+#include "tests/support/builder/demo_packages.h"
 #include "tests/support/builder/package_builder.h"
 #include "tests/support/tempdir.h"
 
@@ -118,6 +119,28 @@ TEST_F(CliTest, packageWritesTheArchivesOfTheChosenEntities) {
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_FALSE(run.out.empty());
     EXPECT_EQ(unitarc({"--project", kSerial, "package", "NOSUCH"}).status, 1);
+}
+
+TEST_F(CliTest, importsTheSamplePackagesOfTheDemo) {
+    hostwork::openWorkspace(m_workspace.path());
+    hostwork::createProject("P2026001", "2026年度某市财政局预算执行审计", "CZJ001", "SJJ001");
+    hostwork::closeConnections();
+    std::vector<std::string> args = {"--project", "P2026001", "import"};
+    for (const std::string& file : writeDemoPackages(m_files / "packages", {})) args.push_back(file);
+
+    const ToolRun run = unitarc(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "导入被审计单位（延伸审计单位）数据包[CZJ001.zip]成功！\n"
+                       "导入被审计单位（延伸审计单位）数据包[EXT001.zip]成功！\n"
+                       "导入被审计单位（延伸审计单位）数据包[EXT002.zip]成功！\n");
+    const ToolRun tree = unitarc({"--project", "P2026001", "tree"});
+    EXPECT_NE(tree.out.find("\n  某市财政局\t1\tCZJ001\t5\n"), std::string::npos) << tree.out;
+    EXPECT_NE(tree.out.find("\n  某市财政局下属事业单位乙\t1\tEXT002\t6\n"), std::string::npos);
+    EXPECT_NE(tree.out.find("\n      财务数据模板\t3\t"), std::string::npos);
+    EXPECT_TRUE(tree.err.find("失败") == std::string::npos) << tree.err;
+    const std::string entities = m_workspace / "projects/P2026001/File/BSJDW/";
+    EXPECT_TRUE(stdfs::exists(entities + "CZJ001/所有文件/财务数据/财务数据模板/资产负债表.XLS"));
+    EXPECT_TRUE(stdfs::exists(entities + "EXT002/所有文件/财务资料/银行对账单/十二月对账单.TXT"));
 }
 
 struct UsageCase {
