@@ -46,6 +46,23 @@ TEST_F(Bundler, extractsCp936NamesAsUtf8) {
     EXPECT_EQ(readFile(dest + "/所有文件/基本信息.xml"), "<x/>");
 }
 
+TEST_F(Bundler, extractsCp936NamesOutsideGb2312) {
+    ZipWriter zip(archive);
+    zip.file("\x86\xaa.txt", "gbk only");  // 啰
+    zip.close();
+    ASSERT_EQ(extract(archive, dest), dest);
+    EXPECT_EQ(readFile(dest + "/啰.txt"), "gbk only");
+}
+
+TEST_F(Bundler, extractsStreamedArchivesWithDataDescriptors) {
+    if (std::system("command -v zip >/dev/null") != 0) GTEST_SKIP() << "zip is not installed";
+    writeFile(scratch / "CODE/数据包描述.xml", "<d/>");
+    // Written to a pipe, zip cannot seek back: sizes follow each entry's data.
+    ASSERT_EQ(std::system(("cd '" + scratch.root().string() + "' && zip -qr - CODE > a.zip").c_str()), 0);
+    ASSERT_EQ(extract(archive, dest), dest);
+    EXPECT_EQ(readFile(dest + "/数据包描述.xml"), "<d/>");
+}
+
 TEST_F(Bundler, extractsFlaggedUtf8Names) {
     ZipWriter zip(archive);
     zip.file("审计资料/底稿.txt", "flagged", true);
