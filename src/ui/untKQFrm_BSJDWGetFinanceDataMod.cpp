@@ -1,5 +1,6 @@
 #include "ui/untKQFrm_BSJDWGetFinanceDataMod.h"
 
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -30,6 +31,7 @@ TKQFrm_BSJDWGetFinanceDataMod::TKQFrm_BSJDWGetFinanceDataMod(TKQDM_BSJDW& dm, QW
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(240, 240, 240));
     setPalette(background);
+    m_ui->lsvMod->header()->setStretchLastSection(false);
     m_ui->lsvMod->setColumnWidth(kNameColumn, kNameColumnWidth);
     m_ui->lsvMod->setColumnHidden(kPathColumn, true);
     m_ui->btnExportMod->hide();  // export mode shows it

@@ -65,7 +65,7 @@ public:
 
     // Opens the common list: 1, or -1 when the statement failed (the list is then empty).
     int openList(const QString& sql);
-    // The fields the common list shows for the selected kind.
+    // The fields the common list shows: those of the selected kind when it was last opened.
     const QStringList& visibleColumns() const { return m_visibleColumns; }
 
     ResourceTreeModel& treeModel() const { return *m_treeModel; }
