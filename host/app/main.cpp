@@ -1,5 +1,6 @@
 // hostwork: the reference host program.
 #include "demo.h"
+#include "demoscript.h"
 #include "hostsvc.h"
 #include "mainwindow.h"
 
@@ -26,11 +27,16 @@ struct Options {
     QCommandLineOption screenshot{QStringLiteral("screenshot"),
                                   QStringLiteral("Open the management window, save the window to FILE and exit."),
                                   QStringLiteral("FILE")};
+    QCommandLineOption demoScript{QStringLiteral("demo-script"),
+                                  QStringLiteral("Drive the management window through a scripted import, a node of every "
+                                                 "kind and the package and template dialogs; save screenshots into DIR "
+                                                 "and exit."),
+                                  QStringLiteral("DIR")};
 
     void addTo(QCommandLineParser& parser) {
         parser.setApplicationDescription(QStringLiteral("Reference host for the audited-entity plug-in."));
         parser.addHelpOption();
-        parser.addOptions({workspace, project, openManager, initDemo, screenshot});
+        parser.addOptions({workspace, project, openManager, initDemo, screenshot, demoScript});
     }
 };
 
@@ -89,9 +95,19 @@ int main(int argc, char** argv) {
     }
 
     const bool screenshot = parser.isSet(options.screenshot);
+    const bool demoScript = parser.isSet(options.demoScript);
     const QString pluginPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libUNITARC.so"));
-    hostwork::MainWindow window(pluginPath.toStdString(), screenshot);
+    hostwork::MainWindow window(pluginPath.toStdString(), screenshot || demoScript);
+    if (demoScript) window.resize(1280, 800);
     window.show();
+
+    if (demoScript) {
+        const QString dir = QFileInfo(parser.value(options.demoScript)).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, pluginPath, dir] {
+            hostwork::runDemoScript(window, pluginPath, QString::fromStdString(hostwork::workspace()), dir);
+        });
+        return app.exec();
+    }
 
     if (parser.isSet(options.openManager) || screenshot)
         QTimer::singleShot(0, &window, [&window] { window.runPlugin(704); });

@@ -173,6 +173,12 @@ void TKQFrm_BSJDWManage::FormCreate() {
     m_ui->tvwResource->setModel(m_treeModel);
     m_ui->tvwResource->viewport()->installEventFilter(this);
 
+    // Rows as high as a line of text, as a data grid's are.
+    for (QTableView* grid : {m_ui->grdView, m_ui->grdDeptResList}) {
+        grid->verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 4);
+        grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    }
+
     m_viewModel = new QueryModel(qryView, this);
     m_ui->grdView->setModel(m_viewModel);
     m_ui->grdView->horizontalHeader()->setResizeContentsPrecision(50);
