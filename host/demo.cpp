@@ -1,6 +1,7 @@
 #include "demo.h"
 
 #include "hostsvc.h"
+#include "tests/support/builder/demo_packages.h"
 
 #include <QColor>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -232,6 +234,11 @@ void initDemo(const std::string& dir) {
         const std::string folder = createProject(p.serial, p.name, p.corp, p.organ);
         fillProject(folder, p.name);
     }
+
+    // Sample packages to import: the principal entity of P2026001 and two extended ones.
+    std::string report;
+    if (std::ifstream in(HOSTWORK_SAMPLE_XLS, std::ios::binary); in) report.assign(std::istreambuf_iterator<char>(in), {});
+    unitarc::test::writeDemoPackages(workspace() + "packages/", report);
     setCurrentProject("");
 }
 
