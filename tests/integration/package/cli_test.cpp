@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -141,6 +142,26 @@ TEST_F(CliTest, importsTheSamplePackagesOfTheDemo) {
     const std::string entities = m_workspace / "projects/P2026001/File/BSJDW/";
     EXPECT_TRUE(stdfs::exists(entities + "CZJ001/所有文件/财务数据/财务数据模板/资产负债表.XLS"));
     EXPECT_TRUE(stdfs::exists(entities + "EXT002/所有文件/财务资料/银行对账单/十二月对账单.TXT"));
+}
+
+TEST_F(CliTest, theDemoWorkspaceImportsItsOwnPackages) {
+    const std::string demo = m_files / "demo";
+    ASSERT_EQ(std::system((shellQuoted(std::string(UNITARC_HOST_DIR) + "/hostwork") + " --init-demo " +
+                           shellQuoted(demo) + " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    std::vector<std::string> args = {"--workspace", demo, "--project", "P2026001", "import"};
+    for (const char* name : {"CZJ001.zip", "EXT001.zip", "EXT002.zip"}) args.push_back(demo + "/packages/" + name);
+    const ToolRun run = unitarc(args, false);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
+
+    const ToolRun tree = unitarc({"--workspace", demo, "--project", "P2026001", "tree"}, false);
+    EXPECT_NE(tree.out.find("\n  某市财政局\t1\tCZJ001\t5\n"), std::string::npos) << tree.out;
+    // The project without an audited entity refuses them.
+    EXPECT_EQ(unitarc({"--workspace", demo, "--project", "P2026002", "import", demo + "/packages/EXT001.zip"}, false)
+                  .status,
+              1);
 }
 
 struct UsageCase {
