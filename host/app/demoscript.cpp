@@ -46,7 +46,9 @@ public:
         m_steps = {[this] { openManager(); },      [this] { shoot("01-manager"); },
                    [this] { importPackages(); },   [this] { shoot("02-imported"); },
                    [this] { selectEveryKind(); },  [this] { runPackageDialog(); },
-                   [this] { runTemplateDialog(); }, [this] { finish(); }};
+                   [this] { shoot("21-packaged"); },
+                   [this] { runTemplateDialog(); }, [this] { shoot("23-template-exported"); },
+                   [this] { finish(); }};
         next();
     }
 
@@ -187,7 +189,6 @@ private:
         });
         trigger("ActPackage");
         report();
-        shoot("21-packaged");
     }
 
     void runTemplateDialog() {
@@ -198,7 +199,6 @@ private:
         });
         trigger("actExportMod");
         report();
-        shoot("23-template-exported");
     }
 
     void finish() {
