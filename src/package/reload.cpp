@@ -1,5 +1,9 @@
 #include "package/reload.h"
 
+#include <sqlite3.h>
+
+#include <memory>
+
 #include "package/binding.h"
 #include "package/format.h"
 #include "platform/db.h"
@@ -38,14 +42,52 @@ store::TreeNode* addRecordNode(store::TreeNode* parent, const std::string& text,
     return node;
 }
 
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+
+// The builder needs five columns of each row: they are read straight from the statement
+// rather than through a snapshot of every column, which would cost more than the tree itself.
+std::vector<store::CategoryRow> categoryRows(TKQDM_BSJDW& dm, const std::string& sql) {
+    sqlite3* db = dm.conUNITARC.handle();
+    if (!db) throw db::Error("the entity database is not open");
+    const std::string text = db::rewriteJet(sql);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw db::Error(sqlite3_errmsg(db));
+    }
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> statement(raw);
+
+    int key = -1, parent = -1, name = -1, image = -1, fileTag = -1;
+    for (int i = 0; i < sqlite3_column_count(raw); ++i) {
+        const std::string column = text::upperLatin(sqlite3_column_name(raw, i));
+        int* slot = column == "DIRID" ? &key : column == "PDIRID" ? &parent : column == "NAME" ? &name
+                  : column == "IMAGEINDEX" ? &image : column == "FILETAG" ? &fileTag : nullptr;
+        if (slot && *slot < 0) *slot = i;
+    }
+    if (key < 0 || parent < 0 || name < 0 || image < 0 || fileTag < 0) throw db::Error("a column of the tree is missing");
+
+    auto textAt = [raw](int column) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(raw, column));
+        return t ? std::string(t, static_cast<std::size_t>(sqlite3_column_bytes(raw, column))) : std::string();
+    };
+    std::vector<store::CategoryRow> rows;
+    for (int rc; (rc = sqlite3_step(raw)) != SQLITE_DONE;) {
+        if (rc != SQLITE_ROW) throw db::Error(sqlite3_errmsg(db));
+        rows.push_back({textAt(key), textAt(parent), textAt(name), sqlite3_column_int(raw, image),
+                        sqlite3_column_int(raw, fileTag)});
+    }
+    return rows;
+}
+
 void buildCategory(TKQDM_BSJDW& dm, store::TreeNode* entity, const std::string& code, int kind,
                    ReloadResult& result) {
-    db::Query query(&dm.conUNITARC);
-    query.open(std::string("select * from ") + kMaterialTable[kind - 3] + " where AuditedDeptCode=" + text::quoted(code) +
-               " " + "and CanVisible = 1 " + "order by DirIndex");
+    const auto rows = categoryRows(dm, std::string("select * from ") + kMaterialTable[kind - 3] +
+                                           " where AuditedDeptCode=" + text::quoted(code) + " " +
+                                           "and CanVisible = 1 " + "order by DirIndex");
     std::string failure;
-    if (!store::buildCategoryTree(entity, query, kind, store::BuilderFields{}, &failure) && !failure.empty())
-        result.failures.push_back(failure);
+    if (!store::buildCategoryTree(entity, rows, kind, &failure) && !failure.empty()) result.failures.push_back(failure);
 }
 
 }  // namespace
@@ -107,10 +149,17 @@ std::vector<std::string> treeLines(const store::Tree& tree) {
         const store::TreeNode* node = stack.back();
         stack.pop_back();
         std::string line(2 * static_cast<std::size_t>(node->level()), ' ');
-        line += node->text + "\t";
-        if (node->record) line += std::to_string(node->record->kind) + "\t" + node->record->key;
-        else line += "\t";
-        line += "\t" + std::to_string(node->image);
+        line += node->text;
+        line += '\t';
+        if (node->record) {
+            line += std::to_string(node->record->kind);
+            line += '\t';
+            line += node->record->key;
+        } else {
+            line += '\t';
+        }
+        line += '\t';
+        line += std::to_string(node->image);
         lines.push_back(std::move(line));
         for (auto it = node->children().rbegin(); it != node->children().rend(); ++it) stack.push_back(it->get());
     }
