@@ -49,7 +49,7 @@ TEST_F(TemplateDialogTest, theFillListsTheTemplatesWithTheFirstSelectedAndTicked
     EXPECT_EQ(list->headerItem()->text(0), "财务数据报表模板名称");
     EXPECT_EQ(list->columnWidth(0), 413);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "资产负债表.xls");
-    EXPECT_EQ(list->topLevelItem(0)->text(1), QString::fromStdString(templateFolder() + "资产负债表.XLS.XLS"));
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QString::fromStdString(templateFolder() + "资产负债表.XLS"));
     EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
     EXPECT_TRUE(list->topLevelItem(0)->isSelected());
     EXPECT_EQ(ticked(*d), QStringList{"资产负债表.xls"});
@@ -156,7 +156,7 @@ TEST_F(TemplateDialogTest, exportingRegistersTheSelectedTemplateAndTheDialogStay
     EXPECT_EQ(first.group, "财务数据报表模板");
     EXPECT_EQ(first.site, "WWW");
     EXPECT_EQ(first.empty, "");
-    EXPECT_EQ(first.path, templateFolder() + "资产负债表.XLS.XLS");
+    EXPECT_EQ(first.path, templateFolder() + "资产负债表.XLS");
     EXPECT_EQ(first.module, "XMGL");
     EXPECT_EQ(std::vector<int>({first.a, first.b, first.c}), std::vector<int>({-1, 20, 1}));
     EXPECT_EQ(fake.registered[1].name, "") << "a name without .XLS registers under an empty name";

@@ -38,7 +38,7 @@ PackageBuilder principal(const std::string& report) {
         .baseItem("DWXZ", "单位性质", "行政单位")
         .baseItem("LXDH", "联系电话", "0100-12345678");
 
-    p.add(Category::FinanceData, financeTemplates({{"资产负债表", report}, {"收入支出表", report}}));
+    p.add(Category::FinanceData, financeTemplates({{"资产负债表.xls", report}, {"收入支出表.xls", report}}));
     Material year = folder("2025年度");
     for (Material& m : financialPair("资产负债表", reportItems("CZJ001", "2025-12-31"), report)) year.add(m);
     for (Material& m : financialPair("收入支出表", reportItems("CZJ001", "2025-12-31"), report)) year.add(m);

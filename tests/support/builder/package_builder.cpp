@@ -238,8 +238,12 @@ std::vector<Material> financialPair(const std::string& name, const std::vector<I
 
 Material financeTemplates(const std::vector<std::pair<std::string, std::string>>& nameAndBytes) {
     Material templates = folder("财务数据模板");
-    for (const auto& [name, bytes] : nameAndBytes)
-        templates.children.push_back(file(name, text::upperLatin(name) + ".XLS", bytes));
+    for (const auto& [name, bytes] : nameAndBytes) {
+        // A template named after its workbook keeps that name as the file's text.
+        std::string upper = text::upperLatin(name);
+        if (!upper.ends_with(".XLS")) upper += ".XLS";
+        templates.children.push_back(file(name, upper, bytes));
+    }
     return templates;
 }
 
