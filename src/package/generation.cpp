@@ -13,22 +13,6 @@ namespace unitarc::package {
 
 namespace {
 
-// EndProcess whatever way the run ends.
-class BusyWindow {
-public:
-    BusyWindow(void* owner, const std::string& title, const std::string& text) {
-        host::host().beginProcess(owner, title, text);
-    }
-    ~BusyWindow() {
-        try {
-            host::host().endProcess();
-        } catch (...) {
-        }
-    }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-};
-
 // A host whose zip library raises is a host whose archive was not made.
 std::string compress(const std::string& packageRoot, const std::string& archive) {
     try {
@@ -81,14 +65,13 @@ void registerPackage(const std::string& label, const std::string& archive) {
 
 GenerationOutcome generatePackages(TKQDM_BSJDW& dm, const std::vector<EntityChoice>& entities, void* owner) {
     GenerationOutcome outcome;
-    host::Host& h = host::host();
-    BusyWindow busy(owner, "被审计单位数据包", "开始生成被审计单位数据包，请稍候．．．");
+    host::BusyWindow busy(owner, "被审计单位数据包", "开始生成被审计单位数据包，请稍候．．．");
     const std::string staging = stagingFolder();
     xml::Document description;
 
     for (const EntityChoice& entity : entities) {
         const std::string label = entityLabel(entity);
-        h.changeTransInfo("正在生成被审计单位" + label + "的数据包，请稍候．．．");
+        busy.say("正在生成被审计单位" + label + "的数据包，请稍候．．．");
 
         const int written = writePackage(dm, entity.code, staging, description, &outcome.warnings);
         // The archive is made before the marks move: a package that did not come into being
@@ -96,13 +79,13 @@ GenerationOutcome generatePackages(TKQDM_BSJDW& dm, const std::vector<EntityChoi
         std::string archive;
         if (written >= 0) archive = compress(staging + entity.code + "/", staging + entity.code + ".zip");
         if (written < 0 || archive.empty()) {
-            h.hideProcess();
+            busy.hide();
             outcome.lines.push_back("生成被审计单位" + label + "的数据包失败！");
             outcome.failed = true;
             break;
         }
         markPackaged(dm, entity.code);
-        h.hideProcess();
+        busy.hide();
         outcome.lines.push_back("生成被审计单位" + label + "的数据包成功！");
         outcome.archives.push_back(archive);
         registerPackage(label, archive);

@@ -19,21 +19,6 @@ namespace {
 constexpr const char* kMaterialTable[] = {"FinanceDataInfo", "FinanceResourceInfo", "TransResourceInfo",
                                           "AuditResourceInfo"};
 
-// EndProcess runs however the reload ends.
-class BusyWindow {
-public:
-    BusyWindow(void* owner, const std::string& text) { host::host().beginProcess(owner, "被审计单位资料管理", text); }
-    ~BusyWindow() {
-        try {
-            host::host().endProcess();
-        } catch (...) {
-        }
-    }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-    void say(const std::string& text) { host::host().changeTransInfo(text); }
-};
-
 store::TreeNode* addRecordNode(store::TreeNode* parent, const std::string& text, const std::string& key, int kind,
                                int fileTag, int image) {
     store::TreeNode* node = parent->addChild(text);
@@ -94,7 +79,7 @@ void buildCategory(TKQDM_BSJDW& dm, store::TreeNode* entity, const std::string& 
 
 ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& verb, void* owner) {
     ReloadResult result;
-    BusyWindow busy(owner, "准备" + verb + "被审计单位信息，请稍候……");
+    host::BusyWindow busy(owner, "被审计单位资料管理", "准备" + verb + "被审计单位信息，请稍候……");
     const std::string serial = host::host().curPrjSerial();
 
     tree.clear();

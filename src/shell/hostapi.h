@@ -59,4 +59,23 @@ Host& host();
 // Installs a host (not owned); nullptr puts the named imports back.
 void install(Host* h);
 
+// The host's busy window for the length of a scope: EndProcess runs however the work ends.
+class BusyWindow {
+public:
+    BusyWindow(void* owner, const std::string& title, const std::string& text) {
+        host().beginProcess(owner, title, text);
+    }
+    ~BusyWindow() {
+        try {
+            host().endProcess();
+        } catch (...) {
+        }
+    }
+    BusyWindow(const BusyWindow&) = delete;
+    BusyWindow& operator=(const BusyWindow&) = delete;
+
+    void say(const std::string& text) { host().changeTransInfo(text); }
+    void hide() { host().hideProcess(); }
+};
+
 }  // namespace unitarc::host
