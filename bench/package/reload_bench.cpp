@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/support/reload_data.h"
 #include "host/hostsvc.h"
 #include "package/reload.h"
 #include "shell/untKQDM_BSJDW.h"
@@ -20,20 +21,12 @@
 
 namespace stdfs = std::filesystem;
 using namespace unitarc;
+using unitarc::bench::timed;
 
 namespace {
 
 int kRounds = 7;
-constexpr int kFoldersPerCategory = 25;
-constexpr int kFilesPerFolder = 9;  // 4 x 25 x (1 + 9) = 1,000 materials per entity
-constexpr const char* kTables[] = {"FinanceDataInfo", "FinanceResourceInfo", "TransResourceInfo", "AuditResourceInfo"};
-constexpr const char* kCategories[] = {"财务数据", "财务资料", "业务资料", "审计资料"};
 
-double timed(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // The busy window of a headless host talks on standard error: silenced while timing.
 class QuietErrors {
@@ -54,49 +47,6 @@ private:
     int m_saved;
 };
 
-void fill(TKQDM_BSJDW& dm, int entities) {
-    sqlite3* db = dm.conUNITARC.handle();
-    dm.conUNITARC.execute("BEGIN");
-    long long index = 0;
-    for (int e = 0; e < entities; ++e) {
-        const std::string code = "ENT" + std::to_string(e);
-        dm.conUNITARC.execute("insert into AuditedDeptInfo (AuditedDeptCode, AuditedDeptName, DeptIndex, KQTag, Type, "
-                              "Name, ImageIndex) values ('" + code + "', '单位" + std::to_string(e) + "', " +
-                              std::to_string(e + 1) + ", 0, 'JBXX', '基本信息', 0)");
-        for (int t = 0; t < 4; ++t) {
-            sqlite3_stmt* insert = nullptr;
-            sqlite3_prepare_v2(db,
-                               (std::string("insert into ") + kTables[t] +
-                                " (AuditedDeptCode, DirID, PDirID, DirIndex, KQTag, FileTag, Name, NodeID, FileID, "
-                                "FileName, ImageIndex, CanVisible) values (?, ?, ?, ?, 0, ?, ?, ?, '', ?, ?, 1)")
-                                   .c_str(),
-                               -1, &insert, nullptr);
-            auto row = [&](const std::string& id, const std::string& parent, int fileTag, const std::string& name) {
-                sqlite3_bind_text(insert, 1, code.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 2, id.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 3, parent.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int64(insert, 4, ++index);
-                sqlite3_bind_int(insert, 5, fileTag);
-                sqlite3_bind_text(insert, 6, name.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 7, id.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 8, fileTag ? (name + ".DOC").c_str() : "", -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int(insert, 9, fileTag);
-                sqlite3_step(insert);
-                sqlite3_reset(insert);
-            };
-            const std::string root = code + "R" + std::to_string(t);
-            row(root, "", 0, kCategories[t]);
-            for (int f = 0; f < kFoldersPerCategory; ++f) {
-                const std::string folder = root + "F" + std::to_string(f);
-                row(folder, root, 0, "文件夹" + std::to_string(f));
-                for (int i = 0; i < kFilesPerFolder; ++i)
-                    row(folder + "M" + std::to_string(i), folder, 1, "资料" + std::to_string(i));
-            }
-            sqlite3_finalize(insert);
-        }
-    }
-    dm.conUNITARC.execute("COMMIT");
-}
 
 // Every visible row of the four tables and every entity row, each column read as text.
 std::size_t plainSelect(TKQDM_BSJDW& dm) {
@@ -112,7 +62,7 @@ std::size_t plainSelect(TKQDM_BSJDW& dm) {
         sqlite3_finalize(s);
     };
     select("select * from AuditedDeptInfo order by DeptIndex");
-    for (const char* table : kTables)
+    for (const char* table : bench::kTables)
         select(std::string("select * from ") + table + " where CanVisible = 1 order by AuditedDeptCode, DirIndex");
     return cells;
 }
@@ -139,7 +89,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot open the entity database of %s\n", serial.c_str());
             return 1;
         }
-        fill(dm, counts[k]);
+        bench::fillEntities(dm, counts[k]);
         store::Tree tree;
         // Rounds of the reload and of the select take turns, so that both see the same load.
         reload[k] = select100 = 1e9;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/support/reload_data.h"
 #include "host/hostsvc.h"
 #include "package/reload.h"
 #include "shell/untKQDM_BSJDW.h"
@@ -24,62 +25,14 @@
 
 namespace stdfs = std::filesystem;
 using namespace unitarc;
+using unitarc::bench::timed;
 
 namespace {
 
 int kRounds = 5;
 constexpr int kEntities = 100;
-constexpr int kFoldersPerCategory = 25;
-constexpr int kFilesPerFolder = 9;  // 4 x 25 x (1 + 9) = 1,000 materials per entity
-constexpr const char* kTables[] = {"FinanceDataInfo", "FinanceResourceInfo", "TransResourceInfo", "AuditResourceInfo"};
-constexpr const char* kCategories[] = {"财务数据", "财务资料", "业务资料", "审计资料"};
 
-double timed(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
-void fill(TKQDM_BSJDW& dm) {
-    sqlite3* db = dm.conUNITARC.handle();
-    dm.conUNITARC.execute("BEGIN");
-    long long index = 0;
-    for (int e = 0; e < kEntities; ++e) {
-        const std::string code = "ENT" + std::to_string(e);
-        dm.conUNITARC.execute("insert into AuditedDeptInfo (AuditedDeptCode, AuditedDeptName, DeptIndex) values ('" +
-                              code + "', '单位" + std::to_string(e) + "', " + std::to_string(e + 1) + ")");
-        for (int t = 0; t < 4; ++t) {
-            sqlite3_stmt* insert = nullptr;
-            sqlite3_prepare_v2(db,
-                               (std::string("insert into ") + kTables[t] +
-                                " (AuditedDeptCode, DirID, PDirID, DirIndex, FileTag, Name, ImageIndex, CanVisible) "
-                                "values (?, ?, ?, ?, ?, ?, ?, 1)")
-                                   .c_str(),
-                               -1, &insert, nullptr);
-            auto row = [&](const std::string& id, const std::string& parent, int fileTag, const std::string& name) {
-                sqlite3_bind_text(insert, 1, code.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 2, id.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_text(insert, 3, parent.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int64(insert, 4, ++index);
-                sqlite3_bind_int(insert, 5, fileTag);
-                sqlite3_bind_text(insert, 6, name.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int(insert, 7, fileTag);
-                sqlite3_step(insert);
-                sqlite3_reset(insert);
-            };
-            const std::string root = code + "R" + std::to_string(t);
-            row(root, "", 0, kCategories[t]);
-            for (int f = 0; f < kFoldersPerCategory; ++f) {
-                const std::string folder = root + "F" + std::to_string(f);
-                row(folder, root, 0, "文件夹" + std::to_string(f));
-                for (int i = 0; i < kFilesPerFolder; ++i)
-                    row(folder + "M" + std::to_string(i), folder, 1, "资料" + std::to_string(i));
-            }
-            sqlite3_finalize(insert);
-        }
-    }
-    dm.conUNITARC.execute("COMMIT");
-}
 
 }  // namespace
 
@@ -102,7 +55,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot open the entity database of %s\n", serial.c_str());
             return 1;
         }
-        fill(dm);
+        bench::fillEntities(dm, kEntities);
 
         ui::ScriptedPrompt prompt;
         ui::ScopedPrompt installed(prompt);
