@@ -1,7 +1,14 @@
 // unitarc as a user runs it: a workspace made through the host's services, packages made by
 // the package builder, and the printed messages, tree lines and exit statuses.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -193,6 +200,89 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliTest, refusalsOfTheProjectCheckAreWrittenToStandardError) {
     EXPECT_EQ(unitarc({"tree"}).err, "没有打开项目！\n");
     EXPECT_EQ(unitarc({"--project", "P9", "tree"}).err, "连接被审计单位数据库失败！\n");
+}
+
+
+// Rows of one entity in the project's entity database, read as another program would.
+struct EntityRows {
+    long long entity = 0, materials = 0;
+};
+EntityRows countRows(const std::string& database, const std::string& code) {
+    EntityRows rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return rows;
+    }
+    auto count = [&](const std::string& table) {
+        sqlite3_stmt* s = nullptr;
+        long long n = 0;
+        const std::string sql = "select count(*) from " + table + " where AuditedDeptCode = '" + code + "'";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+            n = sqlite3_column_int64(s, 0);
+        sqlite3_finalize(s);
+        return n;
+    };
+    rows.entity = count("AuditedDeptInfo");
+    for (const char* table : {"FinanceDataInfo", "FinanceResourceInfo", "TransResourceInfo", "AuditResourceInfo"})
+        rows.materials += count(table);
+    sqlite3_close(db);
+    return rows;
+}
+
+TEST_F(CliTest, aKilledImportLeavesNoHalfImportedEntity) {
+    PackageBuilder p("EXT009", "大单位");
+    for (int f = 0; f < 20; ++f) {
+        std::vector<Material> files;
+        for (int i = 0; i < 100; ++i) files.push_back(file("凭证" + std::to_string(i), "V" + std::to_string(i) + ".PDF"));
+        p.add(Category::FinanceRes, folder("月份" + std::to_string(f), std::move(files)));
+    }
+    const std::string archive = p.write(m_files / "EXT009.zip");
+    const std::string database = m_workspace / ("projects/" + kSerial + "/File/BSJDW/UNITARC.mdb");
+    const std::string tool = std::string(UNITARC_HOST_DIR) + "/unitarc";
+
+    // A whole import elsewhere tells how long one takes, so that the kills fall across it.
+    hostwork::createProject("P3", "计时项目", "CZJ001", "SJJ001");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(unitarc({"--project", "P3", "import", archive}).status, 0);
+    const auto whole = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+
+    // Whenever the import dies, the entity is there whole or not at all.
+    int interrupted = 0;
+    for (int percent : {10, 30, 50, 70, 85, 95}) {
+        const auto delay = whole * percent / 100;
+        std::vector<std::string> args = {tool, "--workspace", m_workspace.path(), "--project", kSerial, "import", archive};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, tool.c_str(), &quiet, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&quiet);
+        std::this_thread::sleep_for(delay);
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+
+        const EntityRows rows = countRows(database, "EXT009");
+        if (rows.entity == 0) {
+            EXPECT_EQ(rows.materials, 0) << "killed at " << percent << "%";
+            ++interrupted;
+        } else {
+            EXPECT_GT(rows.materials, 2000) << "killed at " << percent << "%";
+            ASSERT_EQ(unitarc({"--project", kSerial, "delete", "EXT009"}).status, 0);
+        }
+    }
+
+    // What a killed import left is no obstacle to the next one.
+    const ToolRun run = unitarc({"--project", kSerial, "import", archive});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, "导入被审计单位（延伸审计单位）数据包[EXT009.zip]成功！\n");
+    EXPECT_EQ(countRows(database, "EXT009").entity, 1);
+    RecordProperty("interrupted", interrupted);
 }
 
 }  // namespace
