@@ -220,6 +220,26 @@ TEST_F(RunAppEvnTest, packageDialogRunsOverTheOpenManager) {
     EXPECT_EQ(managerWindows().size(), 1);
 }
 
+TEST_F(RunAppEvnTest, exceptionWhileThePackageDialogIsMadeGivesMinus1WithoutAMessage) {
+    ASSERT_EQ(plugin->run(0), 0);
+    ASSERT_EQ(plugin->run(kShutDown), 0);
+    // A database that still opens but has lost its entity table: the dialog cannot list them.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "Drop Table AuditedDeptInfo", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ModalCloser closer;
+
+    EXPECT_EQ(plugin->run(kPackage), -1);
+    settle();
+
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(closer.title.isEmpty()) << "no dialog ran";
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_NE(w->windowTitle(), "生成被审计单位数据包") << "the dialog was left behind";
+    EXPECT_TRUE(fileIsOpen(database())) << "the database was opened before the dialog";
+}
+
 // --- opening the entity database
 
 TEST_F(RunAppEvnTest, firstCallCopiesTheTemplateAndSecondDoesNotRecopy) {
@@ -309,6 +329,40 @@ TEST_F(RunAppEvnTest, failedOpenClosesThePreviousConnection) {
     EXPECT_EQ(plugin->run(0), -101);
 
     EXPECT_FALSE(fileIsOpen(database()));
+}
+
+// A workspace made by hand with sqlite3, holding only the documented tables and columns.
+TEST_F(RunAppEvnTest, handMadeWorkspaceWithOnlyTheDocumentedColumnsWorks) {
+    const std::string hand = m_workspace.path() + "hand/";
+    stdfs::create_directories(hand + "projects/H1/File");
+    const auto run = [](const std::string& file, const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    };
+    run(hand + "base.db",
+        "CREATE TABLE KQ_PrjInfo (PrjID TEXT, PrjName TEXT, AuditedCorpID TEXT, PrjExecuteOrganID TEXT);"
+        "CREATE TABLE KQ_TypeInfo (TypeName TEXT, TypeCaption TEXT, IsDisplay TEXT);"
+        "INSERT INTO KQ_PrjInfo VALUES ('H1', '手工项目', 'DW01', 'JG01');"
+        "INSERT INTO KQ_TypeInfo VALUES ('DGGL_SJRJ', '审计日记', '01');");
+    run(hand + "projects/H1/project.db",
+        "CREATE TABLE KQ_ResTrv (ResID INTEGER, ResParentID INTEGER, ResIndex INTEGER, ResCaption TEXT, "
+        "ResImgIndex INTEGER, ResTypeName TEXT, ResNodeType INTEGER, ResKeyWord TEXT, ResFileFlag TEXT, "
+        "ResCreateAppID TEXT, ResFileName TEXT, ResParam TEXT);"
+        "INSERT INTO KQ_ResTrv VALUES (1, 0, 1, '审计日记一', 3, 'DGGL_SJRJ', 20, '', '0', 'DGGL', '', 'P');");
+    hostwork::openWorkspace(hand);
+    hostwork::setCurrentProject("H1");
+    HostMainWindow host;
+
+    EXPECT_EQ(plugin->run(kShow), 0);
+    ModalCloser closer;
+    EXPECT_EQ(plugin->run(kPackage), 0);
+
+    EXPECT_TRUE(stdfs::is_regular_file(hand + "projects/H1/File/BSJDW/UNITARC.mdb"));
+    EXPECT_EQ(managerWindows().size(), 1);
+    EXPECT_EQ(closer.title, "生成被审计单位数据包");
+    EXPECT_TRUE(messages().isEmpty());
 }
 
 // --- codes and fields
