@@ -139,6 +139,18 @@ TEST_F(RunAppEvnTest, shutDownClosesAndFreesTheManagerWindow) {
     EXPECT_FALSE(fileIsOpen(database()));
 }
 
+TEST_F(RunAppEvnTest, shutDownFreesAStandAloneManagerWindow) {
+    ASSERT_EQ(plugin->run(kShow), 0);
+    QPointer<QWidget> window = managerWindows().value(0);
+    ASSERT_TRUE(window && window->isWindow());
+
+    EXPECT_EQ(plugin->run(kShutDown), 0);
+    settle();
+
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(managerWindows().isEmpty());
+}
+
 TEST_F(RunAppEvnTest, showAfterShutDownOpensAgain) {
     ASSERT_EQ(plugin->run(kShow), 0);
     ASSERT_EQ(plugin->run(kShutDown), 0);
