@@ -74,11 +74,9 @@ bool isFileElement(const xml::Node& e) {
 bool subtreeNamesAreSafe(const xml::Node& element) {
     for (const xml::Node& child : element.childElements()) {
         if (const auto name = child.attribute(kAttrName); name && !fs::isPlainComponent(*name)) return false;
-        if (isFileElement(child)) {
-            if (!fs::isPlainComponent(child.text())) return false;
-        } else if (!subtreeNamesAreSafe(child)) {
-            return false;
-        }
+        if (isFileElement(child) && !fs::isPlainComponent(child.text())) return false;
+        // Element children of a file element are read as rows below it too.
+        if (!subtreeNamesAreSafe(child)) return false;
     }
     return true;
 }

@@ -49,6 +49,16 @@ TEST_P(ReadingCodeTest, returnsTheCodeOfItsFailureSite) {
 
 const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
+// A file element whose first child is an element: the reader takes its element children as
+// rows below the file, so their names become path components too.
+Material fileHolding(Material inner) {
+    Material outer = file("外", "外.TXT");
+    outer.text = "";
+    outer.storeFile = false;
+    outer.add(std::move(inner));
+    return outer;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Codes, ReadingCodeTest,
     ::testing::Values(
@@ -102,6 +112,13 @@ INSTANTIATE_TEST_SUITE_P(
                      p.add(Category::AuditRes, folder("a", {folder("b", {file("c", "..")})}));
                  },
                  -120},
+        CodeCase{"FolderInsideFileElementEscaping",
+                 [](PackageBuilder& p) {
+                     p.add(Category::FinanceRes, fileHolding(folder("../..", {file("a", "A.TXT")})));
+                 },
+                 -120},
+        CodeCase{"FileInsideFileElementEscaping",
+                 [](PackageBuilder& p) { p.add(Category::AuditRes, fileHolding(file("../x", "X.TXT"))); }, -120},
         CodeCase{"ProjectTemplateFolderEscaping",
                  [](PackageBuilder& p) { p.add(Category::AuditRes, projectTemplate({folder("../..")})); }, -120},
         CodeCase{"ExternalEntityInDescription",
@@ -283,6 +300,16 @@ TEST_F(ReadingTest, hidesTheProjectTemplateAndEverythingBelowIt) {
     for (const Row& r : rows("select * from AuditResourceInfo where Name = '审计项目模板'"))
         EXPECT_EQ(r.at("CanVisible"), r.at("PDirID") == p.tree(Category::AuditRes).nodeId ? "0" : "1");
     EXPECT_EQ(named("AuditResourceInfo", "内层").at("CanVisible"), "1");
+}
+
+TEST_F(ReadingTest, elementsInsideAFileElementAreRowsBelowTheFile) {
+    PackageBuilder p("E001", "单位");
+    p.add(Category::TransRes, fileHolding(folder("附件", {file("图", "图.PNG")})));
+    ASSERT_GT(read(p), 0);
+    const Row outer = named("TransResourceInfo", "外");
+    EXPECT_EQ(outer.at("FileTag"), "1");
+    EXPECT_EQ(named("TransResourceInfo", "附件").at("PDirID"), outer.at("DirID"));
+    EXPECT_EQ(named("TransResourceInfo", "图").at("FileName"), "图.PNG");
 }
 
 TEST_F(ReadingTest, anElementWithoutNodeIdEndsItsLevelOnly) {
