@@ -46,9 +46,10 @@ const Category& categoryOfWriter(int writerNumber) {
     throw std::invalid_argument("no writer number " + std::to_string(writerNumber));
 }
 
-// File times come in 2-second steps and CreateTime may have gone through SQL text with 15
-// digits: equal within half a second is equal.
-bool sameTime(double a, double b) { return std::fabs(a - b) < 0.5 / 86400.0; }
+// CreateTime may have gone through SQL text with 15 digits, which keeps a day number to a few
+// microseconds: equal within a millisecond is equal. A wider margin would take a CreateTime of
+// "now", set just after the file was written, for the file's time and leave the file out.
+bool sameTime(double a, double b) { return std::fabs(a - b) < 0.001 / 86400.0; }
 
 // A date column as a day number; text that is no date reads as the zero date.
 double dateOf(const db::Value& v) {
@@ -273,7 +274,9 @@ SourcePath sourcePath(const TKQDM_BSJDW& dm, const CategoryRows& rows, const std
         out.path = fs::addSeparator(dm.folder()) + code + "/" + std::string(kAllFiles) + "/" + *ancestors + fileName;
         return out;
     }
-    const std::string resId = fs::fileName(fileName).substr(1);
+    // A name that ends in a separator has no file-name part, and so no resource id.
+    const std::string name = fs::fileName(fileName);
+    const std::string resId = name.empty() ? std::string() : name.substr(1);
     if (!allDigits(resId)) return out;  // the id goes into SQL unquoted
     const std::string type = text::upperLatin(store::resField(resId, schema::col::ResTypeName));
     if (type.find("DGGL_") == std::string::npos || !exportToWord) {

@@ -431,6 +431,33 @@ TEST_F(WritingTest, fileWhoseCreateTimeEqualsItsFileTimeIsLeftOut) {
     EXPECT_TRUE(savedCategory(5).childElements().empty());
 }
 
+struct TimeCase {
+    const char* label;
+    double secondsAfterFileTime;  // CreateTime relative to the file's time
+    bool carried;
+};
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.label; }
+
+class CreateTimeTest : public WritingTest, public ::testing::WithParamInterface<TimeCase> {};
+
+TEST_P(CreateTimeTest, fileGoesInUnlessItsTimeEqualsCreateTime) {
+    writeStored(roots[4], "凭证.pdf", "pdf");
+    store::MaterialRow r = row(4, roots[4], "凭证", 1);
+    r.fileName = "凭证.pdf";
+    r.createTime = fs::fileTime(storedPath(roots[4], "凭证.pdf")) + GetParam().secondsAfterFileTime / 86400.0;
+    insert(4, r);
+    ASSERT_EQ(write(), kPackageWritten);
+    EXPECT_EQ(savedCategory(4).childElements().size(), GetParam().carried ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, CreateTimeTest,
+                         ::testing::Values(TimeCase{"equal", 0, false},
+                                           TimeCase{"withinTheRoundingOfSqlText", 0.00001, false},
+                                           TimeCase{"arrangedJustAfterTheFileWasWritten", 0.3, true},
+                                           TimeCase{"arrangedJustBeforeTheFileWasWritten", -0.3, true},
+                                           TimeCase{"oneFileTimeStepEarlier", -2, true}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 TEST_F(WritingTest, importedMaterialsStayOutButFoldersOfThreeCategoriesGoIn) {
     for (int kind : {3, 4, 5, 6}) {
         const std::string folder = store::newNodeId();
@@ -576,6 +603,30 @@ TEST_P(ResourceTest, projectResourceGoesInByItsFileFlag) {
 
 INSTANTIATE_TEST_SUITE_P(FileFlag, ResourceTest,
                          ::testing::Values(ResourceCase{"withFile", "1", true}, ResourceCase{"withoutFile", "0", false}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+struct BadReferenceCase {
+    const char* label;
+    const char* fileName;
+};
+void PrintTo(const BadReferenceCase& c, std::ostream* os) { *os << c.label; }
+
+class BadReferenceTest : public WritingTest, public ::testing::WithParamInterface<BadReferenceCase> {};
+
+TEST_P(BadReferenceTest, referenceThatNamesNoResourceIsLeftOutAndMarkedQuietly) {
+    store::MaterialRow r = row(5, roots[5], "引用", 1);
+    r.fileName = GetParam().fileName;
+    insert(5, r);
+    ASSERT_EQ(write(), kPackageWritten);
+    EXPECT_TRUE(savedCategory(5).childElements().empty());
+    EXPECT_NO_THROW(markPackaged(*dm, kCode));
+}
+
+INSTANTIATE_TEST_SUITE_P(References, BadReferenceTest,
+                         ::testing::Values(BadReferenceCase{"barAlone", "|"},
+                                           BadReferenceCase{"endsInSeparator", "|12/"},
+                                           BadReferenceCase{"notDigits", "|12 or 1=1"},
+                                           BadReferenceCase{"unknownResource", "|999999"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 // --- failures of Write package
