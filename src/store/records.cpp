@@ -182,8 +182,11 @@ std::string storedFilePath(TKQDM_BSJDW& dm, const std::string& code, const std::
         const std::string folder = host::host().prjFolder(host::host().curPrjSerial());
         if (!fs::isDirectory(folder)) return {};
         if (resField(resId, "ResFileFlag") != "1") return {};
-        return addBackslash(folder) + "File/" + resField(resId, "ResCreateAppID") + "/" +
-               resField(resId, "ResFileName");
+        const std::string app = resField(resId, "ResCreateAppID");
+        const std::string name = resField(resId, "ResFileName");
+        // The row names one folder and one file below File: nothing else may become the path.
+        if (!fs::isPlainComponent(app) || !fs::isPlainComponent(name)) return {};
+        return addBackslash(folder) + "File/" + app + "/" + name;
     } catch (...) {
         return {};
     }

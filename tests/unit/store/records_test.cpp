@@ -449,6 +449,30 @@ TEST_F(MaterialPathTest, storedFilePathOfResourceReferenceFollowsFileFlag) {
     EXPECT_EQ(storedFilePath(*dm, kCode, "|123", "X", 4), "");
 }
 
+struct HostNameCase {
+    std::string label;
+    std::string createAppId, fileName;
+};
+
+class StoredFileOfHostNames : public MaterialPathTest, public ::testing::WithParamInterface<HostNameCase> {};
+
+// The host's rows name one folder and one file below the project's File folder, nothing more.
+TEST_P(StoredFileOfHostNames, isEmptyUnlessBothAreOnePlainComponent) {
+    const long long id =
+        fake.addResource({.fileFlag = "1", .createAppId = GetParam().createAppId, .fileName = GetParam().fileName});
+    EXPECT_EQ(storedFilePath(*dm, kCode, "|" + std::to_string(id), "X", 4), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Resources, StoredFileOfHostNames,
+                         ::testing::Values(HostNameCase{"fileNameClimbing", "DGGL", "../../../etc/passwd"},
+                                           HostNameCase{"fileNameWithFolder", "DGGL", "sub/r.doc"},
+                                           HostNameCase{"fileNameAbsolute", "DGGL", "/etc/passwd"},
+                                           HostNameCase{"emptyFileName", "DGGL", ""},
+                                           HostNameCase{"appIdParent", "..", "r.doc"},
+                                           HostNameCase{"appIdWithBackslash", "a\\..\\..", "r.doc"},
+                                           HostNameCase{"emptyAppId", "", "r.doc"}),
+                         [](const auto& info) { return info.param.label; });
+
 TEST_F(MaterialPathTest, storedFilePathOfResourceIsEmptyWhenProjectFolderIsMissing) {
     const long long id = fake.addResource({.fileFlag = "1", .fileName = "r.doc"});
     fake.setPrjFolder(FakeHost::kSerial, fake.workspace() + "gone/");
