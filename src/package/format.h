@@ -59,7 +59,7 @@ inline constexpr std::string_view kProjectInfoFile = "项目基本信息.xml";
 // The basic-information item that holds the entity code (compared upper-cased).
 inline constexpr std::string_view kEntityCodeItem = "BSJDWSBM";
 
-// "所有文件" + the category's name: the top folder of each material kind 3..6; "" otherwise.
+// The name of material kind 3..6, as its folder below "所有文件" and its root row carry it; "" otherwise.
 std::string_view categoryName(int kind);
 // 3..6 for the four material category names, 0 otherwise.
 int categoryKind(std::string_view name);
