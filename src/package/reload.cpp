@@ -79,6 +79,11 @@ void buildCategory(TKQDM_BSJDW& dm, store::TreeNode* entity, const std::string& 
 
 ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& verb, void* owner) {
     ReloadResult result;
+    reloadTree(dm, tree, verb, result, owner);
+    return result;
+}
+
+void reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& verb, ReloadResult& result, void* owner) {
     host::BusyWindow busy(owner, "被审计单位资料管理", "准备" + verb + "被审计单位信息，请稍候……");
     const std::string serial = host::host().curPrjSerial();
 
@@ -123,7 +128,6 @@ ReloadResult reloadTree(TKQDM_BSJDW& dm, store::Tree& tree, const std::string& v
         busy.say("正在" + verb + "被审计单位审计资料，请稍候……");
         buildCategory(dm, entity, code, 6, result);
     }
-    return result;
 }
 
 std::vector<std::string> treeLines(const store::Tree& tree) {

@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -282,11 +283,18 @@ int TKQFrm_BSJDWManage::reloadTree(const QString& verb) {
             window->m_ui->tvwResource->setUpdatesEnabled(true);
         }
     };
+    std::exception_ptr error;
     {
         Resume resume{this, tree};
-        result = package::reloadTree(m_dm, tree, verb.toStdString(), this);
+        try {
+            package::reloadTree(m_dm, tree, verb.toStdString(), result, this);
+        } catch (...) {
+            error = std::current_exception();
+        }
     }
+    // Nodes that could not be made are reported also when a later error ends the reload.
     for (const std::string& failure : result.failures) errorBox(qs(failure));
+    if (error) std::rethrow_exception(error);
     if (const store::TreeNode* root = m_treeModel->tree().firstNode()) selectNode(root);
     return 0;
 }

@@ -177,6 +177,20 @@ TEST_F(ManageTreeTest, aReloadErrorReachesTheCallerAfterTheTreeIsBackInView) {
     EXPECT_NE(nodeAt({"单位", "财务资料"}), nullptr) << "what was built before the error";
 }
 
+TEST_F(ManageTreeTest, aNodeThatCouldNotBeMadeIsReportedAlsoWhenALaterErrorEndsTheReload) {
+    addEntity("E001", "单位", 1);
+    window();
+    addRow("FinanceResourceInfo", "E001", {.dirId = "H", .pDirId = "", .name = "隐藏", .dirIndex = 1, .visible = 0});
+    addRow("FinanceResourceInfo", "E001", {.dirId = "X", .pDirId = "H", .name = "孤儿", .dirIndex = 2, .fileTag = 1});
+    dm->conUNITARC.execute("drop table TransResourceInfo");
+    prompt.clear();
+
+    EXPECT_ANY_THROW(window().reloadTree("导入"));
+
+    EXPECT_EQ(prompt.texts(Kind::Error), QStringList{"创建节点[孤儿]失败！"});
+    EXPECT_EQ(fake.busyOpen, 0);
+}
+
 TEST_F(ManageTreeTest, theTreeIsFramedReadOnlyAndIndentedBy19) {
     EXPECT_EQ(tree()->indentation(), 19);
     EXPECT_EQ(tree()->editTriggers(), QAbstractItemView::NoEditTriggers);

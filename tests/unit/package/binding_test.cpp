@@ -189,6 +189,22 @@ TEST_F(BindingTest, theRefreshRenamesTheProjectFolderAfterTheProjectsName) {
     EXPECT_NE(content, "stale");
 }
 
+TEST_F(BindingTest, theRefreshCopiesTheHostsFileWhateverItsResult) {
+    PackageBuilder p("E001", "单位");
+    p.add(Category::AuditRes, projectTemplate());
+    importEntity(p);
+    ASSERT_EQ(bindEntityToProject(*dm, "E001", kSerial), 1);
+    const std::string copy = auditFolder() + kFolder + "/项目基本信息/项目基本信息.xml";
+    ASSERT_TRUE(fs::writeFile(copy, "stale"));
+
+    fake.setPrjInfoResult(0);
+    package::refreshCurrentProject(*dm);
+
+    std::string content;
+    ASSERT_TRUE(fs::readFile(copy, content));
+    EXPECT_NE(content.find(kSerial), std::string::npos);
+}
+
 TEST_F(BindingTest, theRefreshLeavesAnEntityWithoutProjectFolderAlone) {
     PackageBuilder p("E001", "单位");
     p.add(Category::AuditRes, folder("底稿"));

@@ -149,6 +149,7 @@ TEST_P(ImportHostileTest, isRefusedWithItsMessageAndLeavesNothing) {
     EXPECT_EQ(allRows(), 0u);
     EXPECT_TRUE(entityFolders().empty());
     EXPECT_FALSE(evilWritten());
+    EXPECT_TRUE(fs::isFile(fake.entityFolder() + "UNITARC.mdb"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -172,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"EntityCodeWithSeparator", [](PackageBuilder& p) { p.entityCodeItem("../evil"); }, noCode},
         HostileCase{"EntityCodeDotDot", [](PackageBuilder& p) { p.entityCodeItem(".."); }, noCode},
         HostileCase{"EntityCodeWithBackslash", [](PackageBuilder& p) { p.entityCodeItem("..\\evil"); }, noCode},
+        HostileCase{"EntityCodeNamingTheDatabase", [](PackageBuilder& p) { p.entityCodeItem("UNITARC.mdb"); },
+                    unpackFailed},
         HostileCase{"EntityLoopInBaseInfo",
                     [](PackageBuilder& p) {
                         p.baseInfoText("<?xml version=\"1.0\"?><!DOCTYPE b [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>"

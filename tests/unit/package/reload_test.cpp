@@ -107,6 +107,18 @@ TEST_F(ReloadTest, aRowWhoseParentIsHiddenIsReported) {
     EXPECT_EQ(reload().failures, (Lines{"创建节点[一号]失败！", "创建节点[二号]失败！"}));
 }
 
+TEST_F(ReloadTest, failuresGatheredBeforeAnErrorStayWithTheCaller) {
+    PackageBuilder p("E001", "单位");
+    p.add(Category::FinanceRes, folder("凭证", {file("一号", "一号.PDF")}));
+    importAll({p});
+    dm->conUNITARC.execute("update FinanceResourceInfo set CanVisible = 0 where Name = '凭证'");
+    dm->conUNITARC.execute("drop table TransResourceInfo");
+    package::ReloadResult result;
+    EXPECT_ANY_THROW(package::reloadTree(*dm, tree, "导入", result));
+    EXPECT_EQ(result.failures, Lines{"创建节点[一号]失败！"});
+    EXPECT_EQ(fake.busyOpen, 0);
+}
+
 TEST_F(ReloadTest, reloadRenamesTheProjectFolderAfterTheProjectsName) {
     PackageBuilder p("E001", "单位");
     p.add(Category::AuditRes, projectTemplate());
