@@ -3,6 +3,7 @@
 //   delete CODE                 delete an entity with its rows and files
 //   tree                        print the management tree
 //   package (--all | CODE...)   generate entity data packages
+//   templates CODE [--export NAME]  list an entity's report templates, or export one
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -12,6 +13,7 @@
 #include "hostsvc.h"
 #include "package/import.h"
 #include "package/reload.h"
+#include "package/templates.h"
 #include "platform/text.h"
 #include "shell/hostapi.h"
 #include "shell/untKQDM_BSJDW.h"
@@ -41,6 +43,9 @@ constexpr const char* kUsageText =
     "  delete CODE                 delete an entity with all its materials\n"
     "  tree                        print the management tree (text, kind, key, image)\n"
     "  package (--all | CODE...)   generate entity data packages\n"
+    "  templates CODE [--export NAME]\n"
+    "                              list an entity's financial-data report templates (name, path),\n"
+    "                              or export the one named NAME to the host's data store\n"
     "The workspace defaults to HOSTWORK_WORKSPACE or $XDG_DATA_HOME/hostwork; the project\n"
     "to the workspace's current one.\n";
 
@@ -112,6 +117,34 @@ int treeCommand(TKQDM_BSJDW& dm, const std::vector<std::string>& args) {
     return kDone;
 }
 
+int templatesCommand(TKQDM_BSJDW& dm, const std::vector<std::string>& args) {
+    const bool exporting = args.size() == 3 && args[1] == "--export";
+    if (args.size() != 1 && !exporting) return usage();
+    const std::string& code = args[0];
+    if (code.empty() || !package::entityExists(dm, code)) {
+        std::fprintf(stderr, "被审计单位[%s]不存在！\n", code.c_str());
+        return kFailed;
+    }
+    const std::string name = store::entityField(dm, code, "AuditedDeptName");
+    const std::vector<package::TemplateEntry> entries = package::readTemplates(dm, code);
+    if (entries.empty()) {
+        std::fprintf(stderr, "被审计单位[%s]没有财务数据模板！\n", name.c_str());
+        return kFailed;
+    }
+    if (!exporting) {
+        for (const package::TemplateEntry& entry : entries) std::printf("%s\t%s\n", entry.name.c_str(), entry.path.c_str());
+        return kDone;
+    }
+    for (const package::TemplateEntry& entry : entries) {
+        if (entry.name != args[2]) continue;
+        package::registerTemplate(name, entry);
+        std::printf("%s\n", entry.name.c_str());
+        return kDone;
+    }
+    std::fputs("请选择财务数据报表模板\n", stderr);
+    return kFailed;
+}
+
 bool noProjectOpen(const std::string& serial) { return serial.empty() || text::upperLatin(serial) == "PROJECTTEST"; }
 
 int run(const Arguments& a) {
@@ -131,6 +164,7 @@ int run(const Arguments& a) {
     if (a.command == "import") return importCommand(dm, a.rest);
     if (a.command == "delete") return deleteCommand(dm, a.rest);
     if (a.command == "tree") return treeCommand(dm, a.rest);
+    if (a.command == "templates") return templatesCommand(dm, a.rest);
     const int result = packageCommand(dm, a.rest);
     return result == kUsage ? usage() : result;
 }
@@ -143,7 +177,7 @@ int main(int argc, char** argv) {
     Arguments arguments;
     if (!parse(argc, argv, arguments)) return usage();
     const std::string& c = arguments.command;
-    if (c != "import" && c != "delete" && c != "tree" && c != "package") return usage();
+    if (c != "import" && c != "delete" && c != "tree" && c != "package" && c != "templates") return usage();
     try {
         return run(arguments);
     } catch (const std::exception& e) {

@@ -151,6 +151,24 @@ TEST_F(CliTest, importsTheSamplePackagesOfTheDemo) {
     EXPECT_TRUE(stdfs::exists(entities + "EXT002/所有文件/财务资料/银行对账单/十二月对账单.TXT"));
 }
 
+TEST_F(CliTest, templatesListsTheReportTemplatesOfAnEntityAndExportsOne) {
+    PackageBuilder p("EXT001", "下属单位");
+    p.add(Category::FinanceData, financeTemplates({{"资产负债表.xls", "a"}, {"利润表", "b"}}));
+    ASSERT_EQ(unitarc({"--project", kSerial, "import", p.write(m_files / "EXT001.zip"), package("CZJ001", "某市财政局")}).status, 0);
+    const std::string folder = m_workspace / ("projects/" + kSerial + "/File/BSJDW/EXT001/所有文件/财务数据/财务数据模板/");
+
+    const ToolRun list = unitarc({"--project", kSerial, "templates", "EXT001"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out, "资产负债表.xls\t" + folder + "资产负债表.XLS\n" + "利润表\t" + folder + "利润表.XLS\n");
+
+    EXPECT_EQ(unitarc({"--project", kSerial, "templates", "EXT001", "--export", "利润表"}).status, 0);
+    EXPECT_EQ(unitarc({"--project", kSerial, "templates", "EXT001", "--export", "现金流量表"}).err, "请选择财务数据报表模板\n");
+    const ToolRun none = unitarc({"--project", kSerial, "templates", "CZJ001"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "被审计单位[某市财政局]没有财务数据模板！\n");
+    EXPECT_EQ(unitarc({"--project", kSerial, "templates"}).status, 2);
+}
+
 TEST_F(CliTest, theDemoWorkspaceImportsItsOwnPackages) {
     const std::string demo = m_files / "demo";
     ASSERT_EQ(std::system((shellQuoted(std::string(UNITARC_HOST_DIR) + "/hostwork") + " --init-demo " +
