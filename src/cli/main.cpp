@@ -14,7 +14,6 @@
 #include "package/import.h"
 #include "package/reload.h"
 #include "package/templates.h"
-#include "platform/text.h"
 #include "shell/hostapi.h"
 #include "shell/untKQDM_BSJDW.h"
 #include "store/records.h"
@@ -144,8 +143,6 @@ int templatesCommand(TKQDM_BSJDW& dm, const std::vector<std::string>& args) {
     std::fputs("请选择财务数据报表模板\n", stderr);
     return kFailed;
 }
-
-bool noProjectOpen(const std::string& serial) { return serial.empty() || text::upperLatin(serial) == "PROJECTTEST"; }
 
 int run(const Arguments& a) {
     hostwork::openWorkspace(a.workspace.empty() ? hostwork::defaultWorkspace() : a.workspace);

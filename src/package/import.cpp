@@ -6,6 +6,7 @@
 #include "package/binding.h"
 #include "package/format.h"
 #include "package/reading.h"
+#include "package/writing.h"
 #include "platform/db.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -25,14 +26,6 @@ std::string fileNameOf(const std::string& archive) { return stdfs::path(archive)
 // The entity package root: entity data folder + code, without a trailing separator.
 std::string entityRoot(const TKQDM_BSJDW& dm, const std::string& code) {
     return fs::addSeparator(dm.folder()) + code;
-}
-
-// Empties a folder by removing and re-creating it.
-bool recreateFolder(const std::string& folder) {
-    if (fs::removeTree(folder) != 0) return false;
-    std::error_code ec;
-    stdfs::create_directories(folder, ec);
-    return !ec && fs::isDirectory(folder);
 }
 
 std::string extractInto(const std::string& archive, const std::string& destination) {
@@ -110,7 +103,7 @@ void importOne(TKQDM_BSJDW& dm, const std::string& archive, const std::string& u
 std::string unpackPackage(const std::string& archive) {
     try {
         const std::string folder = host::host().tempPath() + kUnpackFolder;
-        if (!recreateFolder(folder)) return {};
+        if (recreateFolder(folder) != 1) return {};
         return extractInto(archive, folder);
     } catch (...) {
         return {};

@@ -122,15 +122,6 @@ std::string siblingKey(const std::string& parentDirId, const std::string& name) 
     return key;
 }
 
-std::string resourcePath(const std::string& resId) {
-    const std::string folder = host::host().prjFolder(host::host().curPrjSerial());
-    if (folder.empty() || !fs::isDirectory(folder)) return {};
-    if (store::resField(resId, schema::col::ResFileFlag) != "1") return {};
-    const std::string app = store::resField(resId, schema::col::ResCreateAppID);
-    const std::string name = store::resField(resId, schema::col::ResFileName);
-    if (!fs::isPlainComponent(app) || !fs::isPlainComponent(name)) return {};
-    return fs::addSeparator(folder) + "File/" + app + "/" + name;
-}
 
 }  // namespace
 
@@ -280,7 +271,7 @@ SourcePath sourcePath(const TKQDM_BSJDW& dm, const CategoryRows& rows, const std
     if (!allDigits(resId)) return out;  // the id goes into SQL unquoted
     const std::string type = text::upperLatin(store::resField(resId, schema::col::ResTypeName));
     if (type.find("DGGL_") == std::string::npos || !exportToWord) {
-        out.path = resourcePath(resId);
+        out.path = store::resourceFilePath(resId);
         return out;
     }
     out.exported = true;

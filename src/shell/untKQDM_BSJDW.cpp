@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/fs.h"
+#include "platform/text.h"
 #include "shell/hostapi.h"
 
 namespace unitarc {
@@ -67,6 +68,8 @@ TKQDM_BSJDW& ensureDataModule() {
 }
 
 void destroyDataModule() { dataModuleSlot().reset(); }
+
+bool noProjectOpen(const std::string& serial) { return serial.empty() || text::upperLatin(serial) == "PROJECTTEST"; }
 
 std::string addBackslash(const std::string& path) {
     if (!path.empty() && path.back() == '/') return path;

@@ -36,6 +36,9 @@ void destroyDataModule();
 // "/" appended when the last byte is not "/".
 std::string addBackslash(const std::string& path);
 
+// An empty serial, or "PROJECTTEST" in any letter case, means that no project is open.
+bool noProjectOpen(const std::string& serial);
+
 // The template that ships with the host: host program folder + "System/API/BSJDW/UNITARC.mdb".
 std::string templatePath();
 

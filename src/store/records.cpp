@@ -178,9 +178,16 @@ std::string storedFilePath(TKQDM_BSJDW& dm, const std::string& code, const std::
             if (relative.empty()) return {};  // a failed path must not name a file in the data folder
             return dm.folder() + relative + fileName;
         }
-        const std::string resId = fileName.substr(1);
+        return resourceFilePath(fileName.substr(1));
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string resourceFilePath(const std::string& resId) {
+    try {
         const std::string folder = host::host().prjFolder(host::host().curPrjSerial());
-        if (!fs::isDirectory(folder)) return {};
+        if (folder.empty() || !fs::isDirectory(folder)) return {};
         if (resField(resId, "ResFileFlag") != "1") return {};
         const std::string app = resField(resId, "ResCreateAppID");
         const std::string name = resField(resId, "ResFileName");

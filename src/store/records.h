@@ -29,6 +29,10 @@ std::string materialPath(TKQDM_BSJDW& dm, int kind, const std::string& code, con
 // project's file of a resource reference ("|" + ResID); "" when there is none.
 std::string storedFilePath(TKQDM_BSJDW& dm, const std::string& code, const std::string& fileName,
                            const std::string& dirId, int kind);
+// The host project's file of resource resId: project folder + "File/" + ResCreateAppID + "/" +
+// ResFileName; "" when the project folder is missing, ResFileFlag is not "1", or a name is not
+// one plain component.
+std::string resourceFilePath(const std::string& resId);
 // DirID of the other row of a financial-data pair; "" when none or on error.
 std::string companionKey(TKQDM_BSJDW& dm, const std::string& parentDirId, const std::string& dirId,
                          const std::string& name);

@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/text.h"
 #include "shell/hostapi.h"
 #include "shell/untKQDM_BSJDW.h"
 #include "ui/prompt.h"
@@ -56,8 +55,6 @@ UiObjects g_ownUiObjects;
 
 // The library's reference to its management window.
 QPointer<ui::TKQFrm_BSJDWManage> g_manager;
-
-bool noProjectOpen(const std::string& serial) { return serial.empty() || text::upperLatin(serial) == "PROJECTTEST"; }
 
 bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
