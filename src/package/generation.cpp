@@ -94,11 +94,7 @@ GenerationOutcome generatePackages(TKQDM_BSJDW& dm, const std::vector<EntityChoi
 }
 
 std::string generationSummary(const GenerationOutcome& outcome) {
-    std::string joined;
-    for (const auto& line : outcome.lines) {
-        if (!joined.empty()) joined += "\r\n";
-        joined += line;
-    }
+    const std::string joined = text::joinLines(outcome.lines);
     return joined.empty() ? std::string(kGenerationDone) : joined;
 }
 

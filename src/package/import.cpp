@@ -243,12 +243,7 @@ ImportOutcome importPackages(TKQDM_BSJDW& dm, const std::vector<std::string>& ar
 
 std::string importSummary(const ImportOutcome& outcome) {
     if (outcome.messages.empty()) return "导入被审计单位资料树成功！";
-    std::string joined;
-    for (const std::string& message : outcome.messages) {
-        if (!joined.empty()) joined += "\r\n";
-        joined += message;
-    }
-    return joined;
+    return text::joinLines(outcome.messages);
 }
 
 std::string deleteEntityAction(TKQDM_BSJDW& dm, const std::string& code, const std::string& name) {

@@ -13,6 +13,15 @@
 
 namespace unitarc::text {
 
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string joined;
+    for (const std::string& line : lines) {
+        if (!joined.empty()) joined += "\r\n";
+        joined += line;
+    }
+    return joined;
+}
+
 namespace {
 
 // One iconv descriptor per direction and thread: iconv_t keeps shift state and is not

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace unitarc::text {
 
@@ -17,6 +18,9 @@ std::size_t gbkLength(std::string_view utf8);
 
 // The text followed by spaces up to `width` GBK bytes (unchanged when already wider).
 std::string padGbk(std::string_view utf8, std::size_t width);
+
+// The messages of one action as one text: joined by CR LF, as a message box shows them.
+std::string joinLines(const std::vector<std::string>& lines);
 
 // Upper-cases the Latin letters a-z only; every other byte is left as it is.
 std::string upperLatin(std::string_view s);
